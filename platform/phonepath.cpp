@@ -1,0 +1,83 @@
+#include "phonepath.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const char* const kPhoneTrees[] = {"/mmc", "/ezx_user", "/usr/data_resource"};
+
+bool startsWithTree(const QString& path, const QString& tree)
+{
+    return path == tree || path.startsWith(tree + QLatin1Char('/'));
+}
+
+} // namespace
+
+bool isPhoneTreePath(const QString& phonePath)
+{
+    if (!phonePath.startsWith(QLatin1Char('/')))
+        return false;
+    const QString clean = QDir::cleanPath(phonePath);
+    for (const char* tree : kPhoneTrees)
+        if (startsWithTree(clean, QLatin1String(tree)))
+            return true;
+    return false;
+}
+
+bool isPhoneTreeRoot(const QString& phonePath)
+{
+    const QString clean = QDir::cleanPath(phonePath);
+    static const QStringList roots = {"/", "/mmc", "/mmc/mmca1", "/ezx_user", "/usr",
+                                      "/usr/data_resource"};
+    return roots.contains(clean);
+}
+
+QString phoneHostPath(const QString& phonePath)
+{
+    const QByteArray root = qgetenv("EZX_ROOT");
+    if (root.isEmpty() || !isPhoneTreePath(phonePath))
+        return phonePath;
+    QString base = QString::fromLocal8Bit(root);
+    while (base.size() > 1 && base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    return base + phonePath;
+}
+
+bool phoneExists(const QString& phonePath)
+{
+    if (phonePath.isEmpty())
+        return false;
+    const QFileInfo info(phoneHostPath(phonePath));
+    return info.exists() || info.isSymLink();
+}
+
+bool phoneIsDir(const QString& phonePath)
+{
+    return !phonePath.isEmpty() && QFileInfo(phoneHostPath(phonePath)).isDir();
+}
+
+bool phoneIsFile(const QString& phonePath)
+{
+    return !phonePath.isEmpty() && QFileInfo(phoneHostPath(phonePath)).isFile();
+}
+
+QStringList phoneEntryList(const QString& phoneDir, QDir::Filters filters, QDir::SortFlags sort)
+{
+    if (phoneDir.isEmpty())
+        return {};
+    return QDir(phoneHostPath(phoneDir)).entryList(filters, sort);
+}
+
+bool phoneTouchFile(const QString& phonePath)
+{
+    if (phonePath.isEmpty())
+        return false;
+    const QString host = phoneHostPath(phonePath);
+    if (QFileInfo(host).isFile())
+        return true;
+    QFile f(host);
+    if (f.open(QIODevice::ReadWrite))
+        f.close();
+    return QFileInfo(host).isFile();
+}

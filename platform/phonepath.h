@@ -1,0 +1,34 @@
+#pragma once
+// Phone paths and the host file system.
+//
+// Program code names files by the phone's own absolute paths ("/mmc/mmca1/...",
+// "/ezx_user/...", "/usr/data_resource/..."). These functions are the one place
+// that turns such a path into a path on the host: with EZX_ROOT set, a path in
+// one of the phone's trees is looked up under EZX_ROOT; every other path, and
+// every path when EZX_ROOT is unset (as on the phone), is used as given.
+
+#include <QDir>
+#include <QString>
+#include <QStringList>
+
+// The host path of a phone path. EZX_ROOT is read on every call, so a test may
+// change it between calls.
+QString phoneHostPath(const QString& phonePath);
+
+// True when the path lies in one of the phone's own trees.
+bool isPhoneTreePath(const QString& phonePath);
+
+// True for the roots of the phone's trees and the card ("/mmc", "/mmc/mmca1",
+// "/ezx_user", "/usr/data_resource", "/usr", "/"), after cleaning the path.
+bool isPhoneTreeRoot(const QString& phonePath);
+
+bool phoneExists(const QString& phonePath);   // anything at the path (no link followed at the end)
+bool phoneIsDir(const QString& phonePath);
+bool phoneIsFile(const QString& phonePath);
+
+// Names (not paths) of the entries of a folder, as QDir::entryList gives them.
+QStringList phoneEntryList(const QString& phoneDir, QDir::Filters filters,
+                           QDir::SortFlags sort = QDir::NoSort);
+
+// Creates an empty file when none exists; true when a file exists afterwards.
+bool phoneTouchFile(const QString& phonePath);

@@ -1,0 +1,53 @@
+#pragma once
+// ZConfig: the platform's INI configuration store.
+//
+// A file holds groups ("[name]") of "key = value" lines in UTF-8. The path is a
+// phone path and goes through phoneHostPath(). Reading accepts what people and
+// the platform write (comments, blank lines, CRLF, a byte order mark, blanks
+// around '=', duplicate keys and groups); writing keeps every line a call does
+// not name, in place, and escapes values, keys and group names so that none
+// can add or break a line. Saves are atomic (temporary file beside it, then
+// rename). What was written is in the file once the object is destroyed.
+
+#include <QString>
+#include <QStringList>
+
+class ZConfigData;
+
+class ZConfig
+{
+public:
+    // `flag` is the platform's own and not used here (the programs pass false).
+    explicit ZConfig(const QString& path, bool flag = false);
+    virtual ~ZConfig();
+
+    ZConfig(const ZConfig&) = delete;
+    ZConfig& operator=(const ZConfig&) = delete;
+
+    // The stored text, or `defaultValue` when the group or the key is absent.
+    // A key stored with an empty value reads as an empty (not null) string.
+    QString readEntry(const QString& group, const QString& key,
+                      const QString& defaultValue = QString()) const;
+
+    // Stores the value, creating group and key when absent; false when the
+    // file cannot be written. A null value is stored as an empty one.
+    bool writeEntry(const QString& group, const QString& key, const QString& value);
+    bool writeEntry(const QString& group, const QString& key, const char* value);
+
+    bool groupExists(const QString& group) const;
+
+    // Fills `list` with the names of all groups, in file order (replacing what it held).
+    void getGroupsKeyList(QStringList& list) const;
+
+    // Removes the group and all its keys; false when the file cannot be written.
+    virtual bool removeGroup(const QString& group);
+
+    // Writes pending changes now; false when the file cannot be written.
+    bool flush();
+
+    // The phone path this object was opened on.
+    QString path() const;
+
+private:
+    ZConfigData* d;
+};

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the suite needs (when missing) and builds it.
+#   scripts/setup.sh [build-folder] [extra cmake options...]
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$here/build}; shift || true
+
+packages=(cmake g++ make qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev
+          faketime xvfb xdotool imagemagick e2fsprogs tar gzip coreutils procps)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd=sudo
+  $sudo_cmd apt-get update -qq || true
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+fi
+
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$build" -j"$(nproc)"
