@@ -1,0 +1,131 @@
+#include "zscrollview.h"
+
+#include <QApplication>
+#include <QChildEvent>
+#include <QEvent>
+#include <QScrollBar>
+
+ZScrollView::ZScrollView(QWidget* parent, const char* name, Qt::WindowFlags f)
+    : QScrollArea(parent)
+{
+    if (f)
+        setWindowFlags(f);
+    if (name)
+        setObjectName(QString::fromLatin1(name));
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    verticalScrollBar()->setStyleSheet(QStringLiteral("QScrollBar:vertical { width: 8px; }"));
+    horizontalScrollBar()->setStyleSheet(QStringLiteral("QScrollBar:horizontal { height: 8px; }"));
+
+    m_contents = new QWidget;
+    m_contents->setObjectName(QStringLiteral("contents"));
+    m_contents->installEventFilter(this);
+    setWidget(m_contents);
+    m_contents->resize(QScrollArea::viewport()->size());
+
+    // Moving the focus through the fields brings the focused one into view.
+    if (qApp) {
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+            if (now && m_contents->isAncestorOf(now)) {
+                QWidget* top = now;
+                while (top->parentWidget() && top->parentWidget() != m_contents)
+                    top = top->parentWidget();
+                ensureChildVisible(top);
+            }
+        });
+    }
+}
+
+ZScrollView::~ZScrollView() = default;
+
+QWidget* ZScrollView::viewport() const
+{
+    return m_contents;
+}
+
+void ZScrollView::addChild(QWidget* child, int x, int y)
+{
+    if (!child)
+        return;
+    if (child->parentWidget() != m_contents)
+        child->setParent(m_contents);
+    child->move(x, y);
+    child->show();
+    child->installEventFilter(this);
+    updateContentsSize();
+}
+
+void ZScrollView::moveChild(QWidget* child, int x, int y)
+{
+    if (!child)
+        return;
+    child->move(x, y);
+    updateContentsSize();
+}
+
+void ZScrollView::enableClipper(bool on)
+{
+    m_clipper = on;
+}
+
+void ZScrollView::ensureChildVisible(QWidget* child)
+{
+    if (child && child->parentWidget() == m_contents)
+        ensureWidgetVisible(child, 0, 0);
+}
+
+bool ZScrollView::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+        if (watched == m_contents) {
+            auto* ce = static_cast<QChildEvent*>(event);
+            if (ce->child()->isWidgetType())
+                ce->child()->installEventFilter(this);
+        }
+        break;
+    case QEvent::ChildRemoved:
+        if (watched == m_contents)
+            updateContentsSize();
+        break;
+    case QEvent::Resize:
+    case QEvent::Move:
+    case QEvent::Show:
+    case QEvent::Hide:
+        if (watched != m_contents)
+            updateContentsSize();
+        break;
+    default:
+        break;
+    }
+    return QScrollArea::eventFilter(watched, event);
+}
+
+void ZScrollView::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    updateContentsSize();
+}
+
+void ZScrollView::updateContentsSize()
+{
+    if (m_updating)
+        return;
+    m_updating = true;
+    int right = 0;
+    int bottom = 0;
+    for (QObject* o : m_contents->children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (!w || w->isWindow() || w->isHidden())
+            continue;
+        right = qMax(right, w->x() + w->width());
+        bottom = qMax(bottom, w->y() + w->height());
+    }
+    const QSize visible = QScrollArea::viewport()->size();
+    const QSize wanted(qMax(right, visible.width()), qMax(bottom, visible.height()));
+    if (m_contents->size() != wanted)
+        m_contents->resize(wanted);
+    m_updating = false;
+}
