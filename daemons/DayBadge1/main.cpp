@@ -1,0 +1,6 @@
+#include "weekdayservice.h"
+
+int main(int argc, char** argv)
+{
+    return runDayBadgeService(argc, argv);
+}
