@@ -1,0 +1,316 @@
+#include "ezxpkginstall.h"
+
+#include "phonepath.h"
+#include "phonetree.h"
+#include "shellrunner.h"
+#include "texttrim.h"
+#include "zconfig.h"
+
+#include <QDate>
+#include <QDir>
+#include <QStringList>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+const char kSystemDir[] = "/mmc/mmca1/.system";
+const char kDownLoadDir[] = "/mmc/mmca1/.system/QTDownLoad";
+const char kInstallTmpDir[] = "/mmc/mmca1/.system/QTDownLoad/installtmp";
+const char kJavaDir[] = "/mmc/mmca1/.system/java";
+const char kAmDir[] = "/ezx_user/download/appwrite/am";
+const char kDesktopGroup[] = "Desktop Entry";
+
+// The "Items" default that tells a group without the key from an empty list.
+const char kItemsSentinel[] = "1234567890123456789012345678901234567890";
+
+// GNU tar run as root restores the archive's owners and modes (set-ID bits
+// included) and changes the mode of folders that exist already, such as the
+// install area itself through a "./" member. These options make it extract
+// as an ordinary user would.
+const char kTarSafetyOptions[] = " --no-same-owner --no-same-permissions --no-overwrite-dir";
+
+// Makes sure the folder exists: runs "mkdir <dir>" when it does not, and
+// tests again.
+bool ensureFolder(const QString& dir)
+{
+    if (phoneIsDir(dir))
+        return true;
+    runShellCommand(QStringLiteral("mkdir ") + shellPath(dir));
+    return phoneIsDir(dir);
+}
+
+void trace(const QString& line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+const char* const EZXPkgInstall::kMenuFolderA = "cb839c8f-72c3-42ac-bf17-b01080cb5705";
+const char* const EZXPkgInstall::kMenuFolderB = "67dc1191-2928-4938-abce-1a73cb5ce490";
+
+QString EZXPkgInstall::userMenuTreeFile()
+{
+    return QLatin1String(kAmDir) + QStringLiteral("/") + QStringLiteral("UserMenuTree");
+}
+
+QString EZXPkgInstall::installedDBFile()
+{
+    return QLatin1String(kAmDir) + QStringLiteral("/") + QStringLiteral("InstalledDB");
+}
+
+EZXPkgInstall::EZXPkgInstall(const QString& pkgFile)
+{
+    if (!pkgFile.isNull())
+        this->pkgFile = pkgFile;
+    installTmpPath = QLatin1String(kInstallTmpDir);
+    downLoadPath = QLatin1String(kDownLoadDir);
+    installDBFile = QLatin1String(kJavaDir) + QStringLiteral("/") + QStringLiteral("CardRegistry");
+}
+
+QString EZXPkgInstall::unpackedFolder() const
+{
+    return installTmpPath + QLatin1Char('/') + pkgFolder;
+}
+
+QString EZXPkgInstall::unpackedDesktopFile() const
+{
+    return unpackedFolder() + QLatin1Char('/') + pkgDesktopFile;
+}
+
+bool EZXPkgInstall::checkPKGFile()
+{
+    return !pkgFile.isNull() && phoneExists(pkgFile);
+}
+
+bool EZXPkgInstall::checkInstallTmpPath()
+{
+    if (phoneIsDir(installTmpPath)) {
+        clearInstallTmp();
+        return true;
+    }
+    if (!ensureFolder(QLatin1String(kSystemDir)))
+        return false;
+    if (!ensureFolder(downLoadPath))
+        return false;
+    runShellCommand(QStringLiteral("mkdir ") + shellPath(installTmpPath));
+    return phoneIsDir(installTmpPath);
+}
+
+bool EZXPkgInstall::checkInstallDB()
+{
+    if (phoneIsFile(installDBFile))
+        return true;
+    if (!ensureFolder(QLatin1String(kSystemDir)))
+        return false;
+    if (!ensureFolder(QLatin1String(kJavaDir)))
+        return false;
+    if (!phoneIsFile(installDBFile))
+        phoneTouchFile(installDBFile);
+    return phoneIsFile(installDBFile);
+}
+
+void EZXPkgInstall::removeDotEntries()
+{
+    // The shell pattern "/*" of clearInstallTmp leaves names that begin with
+    // a dot; a link left that way would let the next archive write through
+    // it. These two patterns match every such name but "." and "..".
+    const QString area = shellPath(installTmpPath);
+    runShellCommand(QStringLiteral("rm -rf ") + area + QStringLiteral("/.[!.]* ") + area
+                    + QStringLiteral("/..?*"));
+}
+
+void EZXPkgInstall::exPKGInstallTmp()
+{
+    m_unpackOk = false;
+    if (!phoneIsDir(installTmpPath))
+        return;
+    // The area must hold nothing at all before an unpack.
+    if (!phoneEntryList(installTmpPath, QDir::AllEntries | QDir::Hidden | QDir::System
+                                            | QDir::NoDotAndDotDot).isEmpty()) {
+        clearInstallTmp();
+    }
+    const int status = runShellCommand(QStringLiteral("tar zxf ") + shellPath(pkgFile)
+                                       + QStringLiteral(" -C ") + shellPath(installTmpPath)
+                                       + QLatin1String(kTarSafetyOptions));
+    // A tar that stopped early (damaged or cut archive, full card) leaves a
+    // partial tree that must not pass for a whole one.
+    const bool unpacked = shellSucceeded(status);
+    const PhoneConfineResult confined = phoneConfineTree(installTmpPath);
+    m_unpackOk = unpacked && confined.ok;
+}
+
+bool EZXPkgInstall::getPKGPathFromInstallTmpPath()
+{
+    // The package folders, without "." and "..": a name such as "-x" or "!x"
+    // sorts before "." and must not shift ".." into the first place. A link
+    // is never a package folder.
+    const QStringList dirs = phoneEntryList(installTmpPath,
+                                            QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot,
+                                            QDir::Name | QDir::IgnoreCase);
+    if (m_unpackOk && !dirs.isEmpty()) {
+        pkgFolder = dirs.first();
+        return true;
+    }
+    clearInstallTmp();
+    return false;
+}
+
+bool EZXPkgInstall::getPKGDesktopFile()
+{
+    const QStringList files = phoneEntryList(unpackedFolder(), QDir::Files, QDir::Name);
+    for (const QString& name : files) {
+        if (name.indexOf(QStringLiteral(".desktop"), 1) > 0) {
+            pkgDesktopFile = name;
+            return true;
+        }
+    }
+    clearInstallTmp();
+    return false;
+}
+
+bool EZXPkgInstall::getPKGSoftInfo()
+{
+    const std::unique_ptr<ZConfig> desktop(new ZConfig(unpackedDesktopFile(), false));
+    if (!desktop->groupExists(QLatin1String(kDesktopGroup)))
+        return false;
+    softName = desktop->readEntry(QLatin1String(kDesktopGroup), QStringLiteral("Name"), QString());
+    return !softName.isNull();
+}
+
+bool EZXPkgInstall::copyPKGFolderFromInstallTmpPath()
+{
+    const QString base = downLoadPath + QLatin1Char('/') + pkgFolder;
+    QString destination = base;
+    // phoneExists, not only phoneIsDir: a plain file or a link at the
+    // candidate would make cp write into or beside something else.
+    for (int n = 0; phoneExists(destination); ++n)
+        destination = base + QString::number(n);
+    runShellCommand(QStringLiteral("cp -rf ") + shellPath(unpackedFolder()) + QLatin1Char(' ')
+                    + shellPath(destination));
+    if (phoneIsDir(destination)) {
+        softDirectory = destination;
+        return true;
+    }
+    clearInstallTmp();
+    return false;
+}
+
+bool EZXPkgInstall::regSoftInfo_InstallDB()
+{
+    const std::unique_ptr<ZConfig> desktop(new ZConfig(unpackedDesktopFile(), false));
+    const QString group = QLatin1String(kDesktopGroup);
+    if (!desktop->groupExists(group)) {
+        clearInstallTmp();
+        return false;
+    }
+    const std::unique_ptr<ZConfig> registry(new ZConfig(installDBFile, false));
+    auto fromDesktop = [&](const char* key) {
+        return desktop->readEntry(group, QLatin1String(key), QString());
+    };
+    if (!registry->writeEntry(softUID, QStringLiteral("BigIcon"), fromDesktop("BigIcon"))) {
+        clearInstallTmp();
+        return false;
+    }
+    // The rest of the record, in the registry's key order; like the platform,
+    // only the first write is checked.
+    for (const char* key : {"Exec", "Icon", "Name", "OsVersion", "Shared", "Comment"})
+        registry->writeEntry(softUID, QLatin1String(key), fromDesktop(key));
+    registry->writeEntry(softUID, QStringLiteral("AppID"), QLatin1Char('{') + softUID + QLatin1Char('}'));
+    registry->writeEntry(softUID, QStringLiteral("Directory"), softDirectory);
+    registry->writeEntry(softUID, QStringLiteral("InstalledDate"),
+                         QDate::currentDate().toString(Qt::TextDate));
+    static const char* const fixed[][2] = {
+        {"AniIcon", ""},          {"Args", ""},          {"Attribute", "2"},
+        {"Daemon", "0"},          {"Eraseable", "1"},    {"FixedAllPosition", "0"},
+        {"FixedPosition", "0"},   {"GroupID", "ezx"},    {"JavaId", "-1"},
+        {"MassStorageStatus", "0"}, {"MpkgFile", ""},    {"Type", "2"},
+        {"UserID", "ezx"},        {"Visible", "1"},      {"Size", ""},
+    };
+    for (const auto& entry : fixed)
+        registry->writeEntry(softUID, QLatin1String(entry[0]), entry[1]);
+    // A card that filled up after the first key would otherwise keep a cut
+    // record while the install is reported as done.
+    if (!registry->flush()) {
+        clearInstallTmp();
+        return false;
+    }
+    return true;
+}
+
+bool EZXPkgInstall::regSoftInfo_Menu()
+{
+    const std::unique_ptr<ZConfig> menu(new ZConfig(userMenuTreeFile(), false));
+    for (const char* folder : {kMenuFolderA, kMenuFolderB}) {
+        const QString group = QLatin1String(folder);
+        QString items = menu->readEntry(group, QStringLiteral("Items"), QString());
+        if (!items.isEmpty() && items.endsWith(QLatin1Char(';')))
+            items += softUID;
+        else
+            items += QLatin1Char(';') + softUID;
+        if (!menu->writeEntry(group, QStringLiteral("Items"), items))
+            return false;
+    }
+    return menu->flush();
+}
+
+bool EZXPkgInstall::isUnsafeDirectory(const QString& directory)
+{
+    if (directory.isEmpty() || !directory.startsWith(QLatin1Char('/')))
+        return true;
+    if (directory.split(QLatin1Char('/')).contains(QStringLiteral("..")))
+        return true;
+    return isPhoneTreeRoot(directory);
+}
+
+int EZXPkgInstall::unInstallSoft(const QString& uid)
+{
+    trace(uid);
+    if (uid.isNull())
+        return 0;
+
+    std::unique_ptr<ZConfig> registry(new ZConfig(installedDBFile(), false));
+    trace(installedDBFile());
+    if (!registry->groupExists(uid)) {
+        registry.reset(new ZConfig(installDBFile, false));
+        trace(installDBFile);
+        if (!registry->groupExists(uid))
+            return 0;
+    }
+    const QString directory = registry->readEntry(uid, QStringLiteral("Directory"), QString());
+    if (!registry->removeGroup(uid))
+        return 0;
+    // A record naming no folder of its own (empty, relative, "..", or the root
+    // of a phone tree) must not wipe what others keep there.
+    if (isUnsafeDirectory(directory))
+        trace(QStringLiteral("Directory not removed: \"") + directory + QLatin1Char('"'));
+    else
+        runShellCommand(QStringLiteral("rm -rf ") + shellPath(directory));
+    registry.reset();
+
+    const std::unique_ptr<ZConfig> menu(new ZConfig(userMenuTreeFile(), false));
+    trace(userMenuTreeFile());
+    QStringList groups;
+    menu->getGroupsKeyList(groups);
+    const QString sentinel = QLatin1String(kItemsSentinel);
+    for (const QString& group : groups) {
+        QString items = menu->readEntry(group, QStringLiteral("Items"), sentinel);
+        if (items.isEmpty() || items == sentinel)
+            continue;
+        items = StrDelete(items, QLatin1Char(';') + uid);
+        items = StrDelete(items, uid + QLatin1Char(';'));
+        items = StrDelete(items, uid);
+        menu->writeEntry(group, QStringLiteral("Items"), items);
+    }
+    return 1;
+}
+
+void EZXPkgInstall::clearInstallTmp()
+{
+    runShellCommand(QStringLiteral("rm -r ") + shellPath(installTmpPath) + QStringLiteral("/*"));
+    removeDotEntries();
+}
