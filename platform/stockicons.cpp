@@ -114,6 +114,28 @@ QPixmap drawUp()
     return pm;
 }
 
+// A white check mark on a green disc.
+QPixmap drawComplete()
+{
+    QPixmap pm = canvas(40, 40);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient g(QPointF(16, 14), 24);
+    g.setColorAt(0, QColor(120, 210, 110));
+    g.setColorAt(1, QColor(30, 140, 50));
+    p.setPen(QPen(QColor(20, 100, 40), 1.5));
+    p.setBrush(g);
+    p.drawEllipse(QRectF(2, 2, 36, 36));
+    p.setPen(QPen(Qt::white, 4.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    QPainterPath tick;
+    tick.moveTo(11, 21);
+    tick.lineTo(17.5, 27.5);
+    tick.lineTo(29, 13);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(tick);
+    return pm;
+}
+
 using Painter = QPixmap (*)();
 
 const QHash<QString, Painter>& painters()
@@ -125,6 +147,7 @@ const QHash<QString, Painter>& painters()
         {QStringLiteral("Picker_Folder"), &drawFolder},
         {QStringLiteral("Picker_File"), &drawFile},
         {QStringLiteral("Picker_Up"), &drawUp},
+        {QStringLiteral("AM_InstallComplete"), &drawComplete},
     };
     return table;
 }

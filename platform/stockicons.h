@@ -4,7 +4,8 @@
 // Names: "CST_Menu" (menu soft key), "CST_Exit" (exit soft key),
 // "InSet_Picker_Folder" (the small button that opens a folder picker),
 // "Picker_Folder" and "Picker_File" (entries of a file picker),
-// "Picker_Up" (the parent-folder entry). An unknown name gives a null pixmap.
+// "Picker_Up" (the parent-folder entry), "AM_InstallComplete" (the notice
+// that an installation has completed). An unknown name gives a null pixmap.
 
 #include <QPixmap>
 #include <QString>

@@ -1,0 +1,77 @@
+#include "qpopupmenu.h"
+
+QPopupMenu::QPopupMenu(QWidget* parent, const char* name)
+    : QMenu(parent)
+{
+    if (name)
+        setObjectName(QString::fromLatin1(name));
+    QFont f = font();
+    f.setPixelSize(15);
+    setFont(f);
+    setStyleSheet(QStringLiteral(
+        "QMenu { background: white; border: 1px solid #1d3f7a; padding: 2px; }"
+        " QMenu::item { padding: 5px 16px 5px 10px; color: black; }"
+        " QMenu::item:selected { background: #3d6fb6; color: white; }"));
+    connect(this, &QMenu::triggered, this, [this](QAction* action) {
+        bool ok = false;
+        const int id = action->data().toInt(&ok);
+        if (ok)
+            emit activated(id);
+    });
+}
+
+QPopupMenu::~QPopupMenu() = default;
+
+int QPopupMenu::insertItem(const QString& text, int id, int index)
+{
+    if (id < 0 || actionOf(id))
+        id = m_nextId;
+    while (actionOf(id))
+        ++id;
+    m_nextId = qMax(m_nextId, id + 1);
+    auto* action = new QAction(text, this);
+    action->setData(id);
+    const QList<QAction*> all = actions();
+    if (index >= 0 && index < all.size())
+        insertAction(all.at(index), action);
+    else
+        addAction(action);
+    return id;
+}
+
+void QPopupMenu::removeItem(int id)
+{
+    if (QAction* a = actionOf(id)) {
+        removeAction(a);
+        delete a;
+    }
+}
+
+int QPopupMenu::count() const
+{
+    return actions().size();
+}
+
+int QPopupMenu::idAt(int index) const
+{
+    const QList<QAction*> all = actions();
+    if (index < 0 || index >= all.size())
+        return -1;
+    return all.at(index)->data().toInt();
+}
+
+QString QPopupMenu::text(int id) const
+{
+    QAction* a = actionOf(id);
+    return a ? a->text() : QString();
+}
+
+QAction* QPopupMenu::actionOf(int id) const
+{
+    for (QAction* a : actions()) {
+        bool ok = false;
+        if (a->data().toInt(&ok) == id && ok)
+            return a;
+    }
+    return nullptr;
+}

@@ -1,0 +1,68 @@
+#include "zbasedialog.h"
+
+#include "zpushbutton.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <algorithm>
+
+ZBaseDialog::ZBaseDialog(QWidget* parent, const char* name, int modal, Qt::WindowFlags f)
+    : QDialog(parent, f)
+{
+    if (name)
+        setObjectName(QString::fromLatin1(name));
+    setModal(modal != 0);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+}
+
+ZBaseDialog::~ZBaseDialog() = default;
+
+QList<ZPushButton*> ZBaseDialog::softKeys() const
+{
+    QList<ZPushButton*> keys;
+    for (ZPushButton* b : findChildren<ZPushButton*>()) {
+        if (b->isSoftKey() && b->isVisibleTo(const_cast<ZBaseDialog*>(this)))
+            keys.append(b);
+    }
+    auto xOf = [this](const ZPushButton* b) { return b->mapTo(this, QPoint(0, 0)).x(); };
+    std::stable_sort(keys.begin(), keys.end(),
+                     [&](const ZPushButton* a, const ZPushButton* b) { return xOf(a) < xOf(b); });
+    return keys;
+}
+
+void ZBaseDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->isAutoRepeat()) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    const int key = event->key();
+    if (key == Qt::Key_F1 || key == Qt::Key_F2) {
+        const QList<ZPushButton*> keys = softKeys();
+        ZPushButton* target = nullptr;
+        if (key == Qt::Key_F1 && !keys.isEmpty())
+            target = keys.first();
+        else if (key == Qt::Key_F2 && keys.size() > 1)
+            target = keys.last();
+        if (target && target->isEnabled())
+            target->click();
+        event->accept();
+        return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        QWidget* focus = focusWidget();
+        if (auto* button = qobject_cast<QAbstractButton*>(focus)) {
+            if (button->isEnabled())
+                button->click();
+        } else if (auto* combo = qobject_cast<QComboBox*>(focus)) {
+            combo->showPopup();
+        }
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

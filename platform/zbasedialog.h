@@ -1,0 +1,26 @@
+#pragma once
+// ZBaseDialog: the platform's bare phone-style dialog (a QDialog).
+//
+// Keys: F1 presses the leftmost soft key (a ZPushButton in a soft-key style,
+// usually the accepting one), F2 the rightmost (cancelling); Return and Enter
+// press the focused button or check box and open a focused selector; Escape
+// closes the dialog as cancelling does.
+
+#include <QDialog>
+
+class ZPushButton;
+
+class ZBaseDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit ZBaseDialog(QWidget* parent = nullptr, const char* name = nullptr, int modal = 1,
+                         Qt::WindowFlags f = {});
+    ~ZBaseDialog() override;
+
+    // The dialog's soft keys, left to right.
+    QList<ZPushButton*> softKeys() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};

@@ -1,0 +1,243 @@
+#include "zopendlg.h"
+
+#include "phonepath.h"
+#include "stockicons.h"
+#include "zglobal.h"
+#include "zpushbutton.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+
+namespace {
+
+enum EntryKind { ParentEntry = 1, FolderEntry, FileEntry };
+constexpr int KindRole = Qt::UserRole + 1;
+
+bool phoneRootSet()
+{
+    return !qEnvironmentVariableIsEmpty("EZX_ROOT");
+}
+
+// Folders above the phone's own trees when a phone root stands in for them.
+bool isAboveTrees(const QString& phoneDir)
+{
+    return phoneRootSet() && !isPhoneTreePath(phoneDir) && isPhoneTreeRoot(phoneDir);
+}
+
+QString hostDir(const QString& phoneDir)
+{
+    if (isAboveTrees(phoneDir)) {
+        QString root = qEnvironmentVariable("EZX_ROOT");
+        while (root.size() > 1 && root.endsWith(QLatin1Char('/')))
+            root.chop(1);
+        return phoneDir == QLatin1String("/") ? root : root + phoneDir;
+    }
+    return phoneHostPath(phoneDir);
+}
+
+QString childPath(const QString& dir, const QString& name)
+{
+    return dir.endsWith(QLatin1Char('/')) ? dir + name : dir + QLatin1Char('/') + name;
+}
+
+QString parentPath(const QString& dir)
+{
+    if (dir == QLatin1String("/"))
+        return dir;
+    const int slash = dir.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : dir.left(slash);
+}
+
+} // namespace
+
+ZOpenDlg::ZOpenDlg(const QStringList& filters, const QString& startDir, bool /*flag*/,
+                   QWidget* parent, const char* name)
+    : ZBaseDialog(parent, name ? name : "ZOpenDlg", 1), m_filters(filters)
+{
+    const QRect dlg = ZGlobal::getDlgLargeR();
+    setGeometry(dlg);
+
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("pickerTitle"));
+    m_title->setStyleSheet(QStringLiteral(
+        "QLabel#pickerTitle { color: white; font-weight: bold; font-size: 13px;"
+        " padding-left: 6px; padding-right: 6px;"
+        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+        " stop:0 #3d6fb6, stop:1 #1d3f7a); }"));
+    m_title->setGeometry(ZGlobal::diffRect(dlg, ZGlobal::getDlgTitleLR()));
+
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("pickerList"));
+    m_list->setGeometry(ZGlobal::diffRect(dlg, ZGlobal::getDlgLargeConR()));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setIconSize(QSize(18, 16));
+    m_list->setUniformItemSizes(true);
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QFont f = m_list->font();
+    f.setPixelSize(14);
+    m_list->setFont(f);
+    m_list->setStyleSheet(QStringLiteral(
+        "QListWidget::item { padding: 3px; }"
+        " QListWidget::item:selected { background: #3d6fb6; color: white; }"));
+    // Return reaches the dialog (the list only reports it), so only a double
+    // click is taken from the list itself.
+    connect(m_list, &QListWidget::itemDoubleClicked, this, &ZOpenDlg::activate);
+
+    auto* cst = new QWidget(this);
+    cst->setObjectName(QStringLiteral("pickerCst"));
+    cst->setAttribute(Qt::WA_StyledBackground, true);
+    cst->setStyleSheet(QStringLiteral(
+        "QWidget#pickerCst { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+        " stop:0 #4a4f5c, stop:1 #1e2128); }"));
+    const QRect cstR = ZGlobal::getDlgCstLR();
+    cst->setGeometry(ZGlobal::diffRect(dlg, cstR));
+    auto* open = new ZPushButton(cst, ZPushButton::DialogAccept);
+    open->setText(tr("Open"));
+    open->setGeometry(ZGlobal::diffRect(cstR, ZGlobal::getDlgA2a_1R()));
+    connect(open, &QAbstractButton::clicked, this, &ZOpenDlg::slotOpen);
+    auto* cancel = new ZPushButton(cst, ZPushButton::DialogCancel);
+    cancel->setText(tr("Cancel"));
+    cancel->setGeometry(ZGlobal::diffRect(cstR, ZGlobal::getDlgA2a_2R()));
+    connect(cancel, &QAbstractButton::clicked, this, &ZOpenDlg::slotCancel);
+
+    QString start = startDir.isEmpty() ? QStringLiteral("/") : QDir::cleanPath(startDir);
+    if (!start.startsWith(QLatin1Char('/')))
+        start.prepend(QLatin1Char('/'));
+    setDir(start);
+    m_list->setFocus();
+}
+
+ZOpenDlg::~ZOpenDlg() = default;
+
+QString ZOpenDlg::getFile() const
+{
+    return m_file;
+}
+
+QStringList ZOpenDlg::entries() const
+{
+    QStringList names;
+    for (int i = 0; i < m_list->count(); ++i)
+        names.append(m_list->item(i)->text());
+    return names;
+}
+
+void ZOpenDlg::setDir(const QString& phoneDir)
+{
+    QString dir = QDir::cleanPath(phoneDir);
+    // A folder that is gone (or a file) opens the nearest folder above it.
+    while (dir != QLatin1String("/") && !QFileInfo(hostDir(dir)).isDir())
+        dir = parentPath(dir);
+    m_dir = dir;
+    m_title->setText(m_title->fontMetrics().elidedText(dir, Qt::ElideLeft,
+                                                      m_title->width() - 12));
+    m_list->clear();
+
+    if (dir != QLatin1String("/")) {
+        auto* up = new QListWidgetItem(QIcon(stockIcon(QStringLiteral("Picker_Up"))),
+                                       QStringLiteral(".."), m_list);
+        up->setData(KindRole, ParentEntry);
+    }
+    QDir host(hostDir(dir));
+    const bool above = isAboveTrees(dir);
+    const QStringList folders = host.entryList(QDir::Dirs | QDir::NoDotAndDotDot,
+                                               QDir::Name | QDir::IgnoreCase);
+    for (const QString& name : folders) {
+        const QString path = childPath(dir, name);
+        if (above && !isPhoneTreePath(path) && !isPhoneTreeRoot(path))
+            continue;
+        auto* item = new QListWidgetItem(QIcon(stockIcon(QStringLiteral("Picker_Folder"))),
+                                         name, m_list);
+        item->setData(KindRole, FolderEntry);
+    }
+    if (!above) {
+        QDir files(hostDir(dir));
+        files.setNameFilters(m_filters);
+        files.setFilter(QDir::Files | QDir::CaseSensitive);
+        files.setSorting(QDir::Name | QDir::IgnoreCase);
+        const QStringList names = m_filters.isEmpty() ? QStringList() : files.entryList();
+        for (const QString& name : names) {
+            auto* item = new QListWidgetItem(QIcon(stockIcon(QStringLiteral("Picker_File"))),
+                                             name, m_list);
+            item->setData(KindRole, FileEntry);
+        }
+    }
+    if (m_list->count() > 0)
+        m_list->setCurrentRow(0);
+}
+
+bool ZOpenDlg::activateEntry(const QString& name)
+{
+    for (int i = 0; i < m_list->count(); ++i) {
+        if (m_list->item(i)->text() == name) {
+            m_list->setCurrentRow(i);
+            activate(m_list->item(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+void ZOpenDlg::activate(QListWidgetItem* item)
+{
+    if (!item)
+        return;
+    switch (item->data(KindRole).toInt()) {
+    case ParentEntry:
+        goUp();
+        break;
+    case FolderEntry:
+        setDir(childPath(m_dir, item->text()));
+        break;
+    case FileEntry:
+        m_file = childPath(m_dir, item->text());
+        accept();
+        break;
+    default:
+        break;
+    }
+}
+
+void ZOpenDlg::goUp()
+{
+    const QString from = m_dir;
+    setDir(parentPath(m_dir));
+    // Keep the folder we came from under the cursor.
+    const QString name = from.section(QLatin1Char('/'), -1);
+    for (int i = 0; i < m_list->count(); ++i)
+        if (m_list->item(i)->text() == name)
+            m_list->setCurrentRow(i);
+}
+
+void ZOpenDlg::slotOpen()
+{
+    activate(m_list->currentItem());
+}
+
+void ZOpenDlg::slotCancel()
+{
+    m_file.clear();
+    reject();
+}
+
+void ZOpenDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        slotOpen();
+        event->accept();
+        return;
+    case Qt::Key_Backspace:
+        if (m_dir != QLatin1String("/"))
+            goUp();
+        event->accept();
+        return;
+    default:
+        ZBaseDialog::keyPressEvent(event);
+    }
+}
