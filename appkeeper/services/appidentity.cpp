@@ -1,0 +1,137 @@
+#include "appidentity.h"
+
+#include "zconfig.h"
+
+#include <QUuid>
+
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+
+namespace {
+
+const char kInstalledDB[] = "/ezx_user/download/appwrite/am/InstalledDB";
+const char kUserRegistry[] = "/ezx_user/download/appwrite/am/UserRegistry";
+const char kSysRegistry[] = "/ezx_user/download/appwrite/setup/ezx_sysregistry.cfg";
+const char kPreloadRegistry[] = "/usr/data_resource/preloadapps/SysRegistry";
+const char kCardRegistry[] = "/mmc/mmca1/.system/java/CardRegistry";
+
+// Attempts are counted from 0; the last one is 55,534.
+const int kLastAttempt = 55534;
+
+UidRandomSource defaultSource()
+{
+    UidRandomSource s;
+    s.now = [] { return static_cast<long long>(std::time(nullptr)); };
+    s.seed = [](unsigned int v) { std::srand(v); };
+    s.next = [] { return static_cast<long long>(std::rand()); };
+    return s;
+}
+
+UidRandomSource& currentSource()
+{
+    static UidRandomSource source = defaultSource();
+    return source;
+}
+
+// truncate(r * n * 2^-31) + 1: a draw of the source spread over 1..n.
+unsigned int field(unsigned int n)
+{
+    long long r = currentSource().next();
+    if (r < 0)
+        r = 0;
+    if (r > 0x7fffffffLL)
+        r = 0x7fffffffLL;
+    return static_cast<unsigned int>((static_cast<unsigned long long>(r) * n) >> 31) + 1;
+}
+
+// The name functions look in this order.
+const char* const kNameRegistries[] = {kInstalledDB, kUserRegistry, kPreloadRegistry,
+                                       kCardRegistry};
+
+} // namespace
+
+UidRandomSource setUidRandomSource(UidRandomSource source)
+{
+    const UidRandomSource defaults = defaultSource();
+    if (!source.now)
+        source.now = defaults.now;
+    if (!source.seed)
+        source.seed = defaults.seed;
+    if (!source.next)
+        source.next = defaults.next;
+    UidRandomSource previous = currentSource();
+    currentSource() = source;
+    return previous;
+}
+
+namespace {
+
+QString drawBraced()
+{
+    // The order of the draws is fixed: data1, data2, data3, data4[0..7].
+    const uint d1 = field(10000000);
+    const ushort d2 = static_cast<ushort>(field(10000));
+    const ushort d3 = static_cast<ushort>(field(10000));
+    uchar d4[8];
+    for (uchar& b : d4)
+        b = static_cast<uchar>(field(255));
+    const QUuid uuid(d1, d2, d3, d4[0], d4[1], d4[2], d4[3], d4[4], d4[5], d4[6], d4[7]);
+    return uuid.toString(QUuid::WithBraces);
+}
+
+bool anyRegistryHolds(const QString& group)
+{
+    for (const char* path : {kUserRegistry, kInstalledDB, kSysRegistry, kCardRegistry}) {
+        const ZConfig cfg(QLatin1String(path), false);
+        if (cfg.groupExists(group))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString CreateUID()
+{
+    const long long now = currentSource().now();
+    QString braced;
+    for (int i = 0; i <= kLastAttempt; ++i) {
+        currentSource().seed(static_cast<unsigned int>(now + i));
+        braced = drawBraced();
+        const QString candidate = braced.mid(1, 36);
+        if (!anyRegistryHolds(candidate))
+            return candidate;
+    }
+    return braced;
+}
+
+QString getAppNameInfo(const QString& uid)
+{
+    if (uid.isNull())
+        return QString();
+    for (const char* path : kNameRegistries) {
+        const ZConfig cfg(QLatin1String(path), false);
+        const QString name = cfg.readEntry(uid, QStringLiteral("Name"), QString());
+        if (!name.isNull())
+            return name;
+    }
+    return QString();
+}
+
+int setAppNameInfo(const QString& uid, const QString& name)
+{
+    if (uid.isNull() || name.isNull())
+        return -1;
+    for (const char* path : kNameRegistries) {
+        auto cfg = std::make_unique<ZConfig>(QLatin1String(path), false);
+        if (!cfg->groupExists(uid))
+            continue;
+        // Only the first registry holding the record is changed. A write the
+        // file refuses (a read-only preloaded registry) is a failed rename.
+        if (!cfg->writeEntry(uid, QStringLiteral("Name"), name))
+            return 0;
+        return cfg->flush() ? 1 : 0;
+    }
+    return 0;
+}

@@ -1,0 +1,198 @@
+#include "myclass_buttongroup.h"
+
+#include "zconfig.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QLabel>
+#include <QStringList>
+
+namespace {
+
+const char kInstalledDB[] = "/ezx_user/download/appwrite/am/InstalledDB";
+const char kUserRegistry[] = "/ezx_user/download/appwrite/am/UserRegistry";
+const char kSysRegistry[] = "/usr/data_resource/preloadapps/SysRegistry";
+const char kCardRegistry[] = "/mmc/mmca1/.system/java/CardRegistry";
+
+const int kGroupWidth = 240;
+const int kEmptyHeight = 210;
+const int kEntryMinWidth = 225;
+
+} // namespace
+
+MyClass_RadioButton::MyClass_RadioButton(QWidget* parent, const char* name)
+    : QRadioButton(parent)
+{
+    if (name)
+        setObjectName(QLatin1String(name));
+}
+
+MyClass_RadioButton::MyClass_RadioButton(const QString& text, QWidget* parent, const char* name)
+    : QRadioButton(text, parent)
+{
+    if (name)
+        setObjectName(QLatin1String(name));
+}
+
+MyClass_ButtonGroup::MyClass_ButtonGroup(QWidget* parent, const char* name)
+    : QWidget(parent), selectedId(-1), lastButton(nullptr)
+{
+    init(1, Qt::Horizontal, QString(), name);
+}
+
+MyClass_ButtonGroup::MyClass_ButtonGroup(const QString& title, QWidget* parent, const char* name)
+    : QWidget(parent), selectedId(-1), lastButton(nullptr)
+{
+    init(1, Qt::Horizontal, title, name);
+}
+
+MyClass_ButtonGroup::MyClass_ButtonGroup(int strips, Qt::Orientation orientation, QWidget* parent,
+                                         const char* name)
+    : QWidget(parent), selectedId(-1), lastButton(nullptr)
+{
+    init(strips, orientation, QString(), name);
+}
+
+MyClass_ButtonGroup::MyClass_ButtonGroup(int strips, Qt::Orientation orientation,
+                                         const QString& title, QWidget* parent, const char* name)
+    : QWidget(parent), selectedId(-1), lastButton(nullptr)
+{
+    init(strips, orientation, title, name);
+}
+
+void MyClass_ButtonGroup::init(int strips, Qt::Orientation orientation, const QString& title,
+                               const char* name)
+{
+    if (name)
+        setObjectName(QLatin1String(name));
+    m_strips = strips > 0 ? strips : 1;
+    m_orientation = orientation;
+
+    m_group = new QButtonGroup(this);
+    m_group->setExclusive(true);
+    connect(m_group, &QButtonGroup::idClicked, this, &MyClass_ButtonGroup::slotButtonClicked);
+
+    m_layout = new QGridLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    m_layout->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    if (!title.isEmpty()) {
+        m_title = new QLabel(title, this);
+        m_layout->addWidget(m_title, 0, 0, 1, -1);
+    }
+}
+
+QString MyClass_ButtonGroup::title() const
+{
+    return m_title ? m_title->text() : QString();
+}
+
+void MyClass_ButtonGroup::slotButtonClicked(int id)
+{
+    selectedId = id;
+    emit clicked(id);
+}
+
+MyClass_RadioButton* MyClass_ButtonGroup::getButton()
+{
+    return find(selectedId);
+}
+
+MyClass_RadioButton* MyClass_ButtonGroup::find(int id) const
+{
+    if (id == -1)
+        return nullptr;
+    return qobject_cast<MyClass_RadioButton*>(m_group->button(id));
+}
+
+int MyClass_ButtonGroup::count() const
+{
+    return m_group->buttons().size();
+}
+
+void MyClass_ButtonGroup::addButton(QString name, QString uid, QString javaId)
+{
+    auto* entry = new MyClass_RadioButton(this);
+    lastButton = entry;
+    entry->setText(name);
+    entry->appUID = uid;
+    entry->appJavaId = javaId;
+    entry->setMinimumWidth(kEntryMinWidth);
+
+    // Until it is laid out the entry has the toolkit's default height; the
+    // group is sized from that, keeping room for one entry more than it holds.
+    const int h = entry->height();
+    const int c = count() + 1;  // the new entry included
+    if (c * h + h > kEmptyHeight - 1)
+        resize(kGroupWidth, (c + 1) * h);
+    else
+        resize(kGroupWidth, kEmptyHeight);
+    // Rows as high as the room the group keeps for them.
+    entry->setMinimumHeight(h);
+
+    const int id = m_nextId++;
+    m_group->addButton(entry, id);
+
+    const int cell = m_nextCell++;
+    const int offset = m_title ? 1 : 0;
+    if (m_orientation == Qt::Horizontal)
+        m_layout->addWidget(entry, offset + cell / m_strips, cell % m_strips);
+    else
+        m_layout->addWidget(entry, offset + cell % m_strips, cell / m_strips);
+    entry->show();
+}
+
+void MyClass_ButtonGroup::updateButton(QString text)
+{
+    if (selectedId == -1)
+        return;
+    if (MyClass_RadioButton* entry = find(selectedId))
+        entry->setText(text);
+}
+
+void MyClass_ButtonGroup::delButton()
+{
+    if (selectedId == -1)
+        return;
+    MyClass_RadioButton* entry = find(selectedId);
+    selectedId = -1;
+    if (!entry)
+        return;
+    if (lastButton == entry)
+        lastButton = nullptr;
+    m_group->removeButton(entry);
+    delete entry;
+}
+
+void MyClass_ButtonGroup::initConfigFile(QString path)
+{
+    const ZConfig cfg(path, false);
+    QStringList groups;
+    cfg.getGroupsKeyList(groups);
+    for (const QString& g : groups) {
+        const QString name = cfg.readEntry(g, QStringLiteral("Name"), QStringLiteral("NameError"));
+        const QString javaId =
+            cfg.readEntry(g, QStringLiteral("JavaId"), QStringLiteral("JavaIdError"));
+        addButton(name, g, javaId);
+    }
+}
+
+void MyClass_ButtonGroup::initFromInstalledDB()
+{
+    initConfigFile(QLatin1String(kInstalledDB));
+}
+
+void MyClass_ButtonGroup::initFromUserRegistry()
+{
+    initConfigFile(QLatin1String(kUserRegistry));
+}
+
+void MyClass_ButtonGroup::initFromSysRegistry()
+{
+    initConfigFile(QLatin1String(kSysRegistry));
+}
+
+void MyClass_ButtonGroup::initFromCardRegistry()
+{
+    initConfigFile(QLatin1String(kCardRegistry));
+}
