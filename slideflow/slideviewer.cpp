@@ -1,0 +1,82 @@
+#include "slideviewer.h"
+
+#include "qwallpaper.h"
+#include "slideflow.h"
+#include "zapplication.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+
+QStringList listFolderFiles(const QString& path)
+{
+    QDir dir = QDir::current();
+    if (!path.isEmpty())
+        dir = QDir(path, QString(), QDir::Name | QDir::IgnoreCase, QDir::AllEntries);
+    dir.setFilter(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+
+    QStringList files;
+    if (!dir.exists())
+        return files;
+    const QFileInfoList entries = dir.entryInfoList();
+    for (const QFileInfo& entry : entries)
+        files.append(dir.absoluteFilePath(entry.fileName()));
+    return files;
+}
+
+QImage loadReducedImage(const QString& path, QSize limit)
+{
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (size.isValid() && limit.isValid()
+        && (size.width() > limit.width() || size.height() > limit.height())) {
+        QSize reduced = size.scaled(limit, Qt::KeepAspectRatio);
+        reduced = reduced.expandedTo(QSize(1, 1));
+        reader.setScaledSize(reduced);
+    }
+    return reader.read();
+}
+
+int addFolderSlides(SlideFlow& flow, const QStringList& files)
+{
+    const QSize limit = flow.slideSize() * 2;
+    int added = 0;
+    for (const QString& path : files) {
+        const QImage image = loadReducedImage(path, limit);
+        if (image.isNull())
+            continue; // not a picture: skipped, leaving no gap
+        flow.addSlide(image);
+        ++added;
+    }
+    return added;
+}
+
+SlideFlow* createSlideViewer(const QString& folder)
+{
+    auto* flow = new SlideFlow(nullptr);
+    flow->setSlideSize(QSize(150, 178));
+    flow->resize(240, 320);
+    addFolderSlides(*flow, listFolderFiles(folder));
+    flow->setCenterIndex(flow->slideCount() / 2);
+    return flow;
+}
+
+int slideViewerMain(int argc, char** argv)
+{
+    ZApplication app(argc, argv, 1);
+    QWallpaper::setAppWallpaperMode(QWallpaper::Mode(2));
+
+    // The first argument left after the application took out its own options
+    // (it shortens argc and argv in place).
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    SlideFlow* flow = createSlideViewer(folder);
+
+    app.setMainWidget(flow);
+    flow->showFullScreen();
+    flow->setBackgroundColor(Qt::white);
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app, &QCoreApplication::quit);
+
+    const int result = app.exec();
+    delete flow;
+    return result;
+}
