@@ -154,6 +154,15 @@ void ZConfigDocument::parse(const QByteArray& bytes)
     bool sawEntry = false;
 
     m_sections.emplace_back();  // the lines before the first group
+    // Lines of the current group gather here and move into it in one piece
+    // when the group ends, so that each group's list is allocated once.
+    std::vector<Line> pending;
+    pending.reserve(64);
+    auto closeSection = [&] {
+        m_sections.back().lines.assign(std::make_move_iterator(pending.begin()),
+                                       std::make_move_iterator(pending.end()));
+        pending.clear();
+    };
     const char* data = m_source.constData();
     const qsizetype n = m_source.size();
     qsizetype pos = 0;
@@ -173,6 +182,7 @@ void ZConfigDocument::parse(const QByteArray& bytes)
         if (first && e - b >= 3 && std::memcmp(data + b, "\xEF\xBB\xBF", 3) == 0)
             b += 3;
         first = false;
+        const qsizetype contentEnd = e;
         trim(data, b, e);
 
         Line line;
@@ -185,6 +195,7 @@ void ZConfigDocument::parse(const QByteArray& bytes)
             section.name = zconfigUnescape(data + nb, ne - nb);
             section.hasHeader = true;
             section.header = line;
+            closeSection();
             m_sections.push_back(std::move(section));
         } else {
             if (b < e && data[b] != '#' && data[b] != ';') {
@@ -201,23 +212,27 @@ void ZConfigDocument::parse(const QByteArray& bytes)
                 if (eq >= 0) {
                     qsizetype kb = b, ke = eq;
                     trim(data, kb, ke);
+                    // The value starts after the blanks that follow '=' (for
+                    // an empty value: after all of them, so that a new value
+                    // keeps the line's "key = " form).
                     qsizetype vb = eq + 1;
-                    while (vb < e && isBlank(data[vb]))
+                    while (vb < contentEnd && isBlank(data[vb]))
                         ++vb;
                     line.kind = Kind::Entry;
                     line.key = zconfigUnescape(data + kb, ke - kb);
                     line.valueOffset = vb - pos;
-                    line.valueSize = e - vb;
+                    line.valueSize = e > vb ? e - vb : 0;
                     if (!sawEntry) {
                         sawEntry = true;
                         m_spacedEquals = eq > b && isBlank(data[eq - 1]);
                     }
                 }
             }
-            m_sections.back().lines.push_back(std::move(line));
+            pending.push_back(std::move(line));
         }
         pos = end;
     }
+    closeSection();
     rebuildIndex();
 }
 
@@ -308,6 +323,24 @@ QStringList ZConfigDocument::groups() const
             continue;
         seen.insert(s.name);
         list.append(s.name);
+    }
+    return list;
+}
+
+QStringList ZConfigDocument::keys(const QString& group) const
+{
+    QStringList list;
+    const auto it = m_byName.constFind(group);
+    if (it == m_byName.cend())
+        return list;
+    QSet<QString> seen;
+    for (int s : it.value()) {
+        for (const Line& l : m_sections[size_t(s)].lines) {
+            if (l.kind != Kind::Entry || seen.contains(l.key))
+                continue;
+            seen.insert(l.key);
+            list.append(l.key);
+        }
     }
     return list;
 }

@@ -64,6 +64,8 @@ public:
     bool hasGroup(const QString& group) const { return m_byName.contains(group); }
     // Group names in the order of their first header in the file.
     QStringList groups() const;
+    // The keys of a group (every occurrence), each once, in file order.
+    QStringList keys(const QString& group) const;
 
     // Sets the value (the last occurrence of the key when it appears twice),
     // adding group and key when absent. Returns whether the bytes changed.
