@@ -1,0 +1,137 @@
+// Files that cannot be written: writeEntry and removeGroup answer false, the
+// file that was there stays byte for byte, and no temporary file is left.
+// Tests run as root, so what stops the write is a missing folder, a plain
+// file where the folder should be, an immutable file or folder (chattr +i),
+// and a full tmpfs mounted for the test.
+#include "phoneroot.h"
+#include "zconfig.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <sys/mount.h>
+
+namespace {
+
+const QByteArray kOld = "# registry\n[app]\nName = old\nExec = run\n\n[other]\nk = 1\n";
+
+int run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(20000))
+        return -1;
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+QStringList entries(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                               QDir::Name);
+}
+
+// Tries every way of changing the file through one object; all must fail.
+// (A group that is not there needs no writing: removing it is a success.)
+void expectAllWritesFail(const QString& phonePath, bool fileExists = true)
+{
+    ZConfig cfg(phonePath);
+    QCOMPARE(cfg.groupExists("other"), fileExists);
+    QVERIFY(!cfg.writeEntry("app", "Name", "new"));
+    QVERIFY(!cfg.writeEntry("fresh", "k", "1"));  // a second change tries again, and fails again
+    QCOMPARE(cfg.removeGroup("other"), !fileExists);
+    QVERIFY(!cfg.flush());
+}
+
+} // namespace
+
+class TestZConfigUnwritable : public QObject
+{
+    Q_OBJECT
+private slots:
+    void missingFolder()
+    {
+        PhoneRoot root;
+        const QString reg = "/ezx_user/download/appwrite/nofolder/Reg";
+        expectAllWritesFail(reg, false);
+        QVERIFY(!QFileInfo::exists(root.host("/ezx_user/download/appwrite/nofolder")));
+    }
+
+    void plainFileWhereFolderIs()
+    {
+        PhoneRoot root;
+        QVERIFY(root.writeFile("/ezx_user/download/appwrite/plain", kOld));
+        expectAllWritesFail("/ezx_user/download/appwrite/plain/Reg", false);
+        QCOMPARE(root.readFile("/ezx_user/download/appwrite/plain"), kOld);
+        QCOMPARE(entries(root.host("/ezx_user/download/appwrite")),
+                 (QStringList{"am", "plain", "setup"}));
+    }
+
+    void immutable_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("file") << false;
+        QTest::newRow("folder") << true;
+    }
+    void immutable()
+    {
+        QFETCH(bool, folder);
+        PhoneRoot root;
+        const QString reg = "/ezx_user/download/appwrite/am/UserMenuTree";
+        const QString dir = root.host("/ezx_user/download/appwrite/am");
+        QVERIFY(root.writeFile(reg, kOld));
+        const QString target = folder ? dir : root.host(reg);
+        if (run("chattr", {"+i", target}) != 0)
+            QSKIP("chattr +i is refused on this file system");
+        expectAllWritesFail(reg);
+        const QByteArray after = root.readFile(reg);
+        const QStringList left = entries(dir);
+        run("chattr", {"-i", target});
+        QCOMPARE(after, kOld);
+        QCOMPARE(left, QStringList{"UserMenuTree"});
+
+        // The same write succeeds once the file may change: the failure was
+        // the attribute's doing.
+        ZConfig cfg(reg);
+        QVERIFY(cfg.writeEntry("app", "Name", "new"));
+    }
+
+    void fullCard()
+    {
+        PhoneRoot root;
+        const QString mountPoint = root.host("/mmc/mmca1");
+        if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("cannot mount a tmpfs here (needs root and permission to mount)");
+        struct Unmount {
+            QString path;
+            ~Unmount() { ::umount2(QFile::encodeName(path).constData(), MNT_DETACH); }
+        } unmount{mountPoint};
+
+        const QString reg = "/mmc/mmca1/.system/java/CardRegistry";
+        QByteArray old = kOld;
+        for (int i = 0; i < 200; ++i)
+            old += QByteArray("[") + QByteArray::number(i) + "]\nName = app\n";
+        QVERIFY(root.writeFile(reg, old));
+        // Fill what is left of the card.
+        QFile filler(mountPoint + "/filler");
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(1024, 'f');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        filler.close();
+        // Leave a little room, less than the new file needs.
+        QVERIFY(filler.resize(filler.size() - 2048));
+
+        expectAllWritesFail(reg);
+        QCOMPARE(root.readFile(reg), old);
+        QCOMPARE(entries(mountPoint + "/.system/java"), QStringList{"CardRegistry"});
+
+        QVERIFY(QFile::remove(mountPoint + "/filler"));
+        ZConfig cfg(reg);
+        QVERIFY(cfg.writeEntry("app", "Name", "new"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestZConfigUnwritable)
+#include "tst_zconfig_unwritable.moc"
