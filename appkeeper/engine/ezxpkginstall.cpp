@@ -190,9 +190,13 @@ bool EZXPkgInstall::copyPKGFolderFromInstallTmpPath()
     // candidate would make cp write into or beside something else.
     for (int n = 0; phoneExists(destination); ++n)
         destination = base + QString::number(n);
-    runShellCommand(QStringLiteral("cp -rf ") + shellPath(unpackedFolder()) + QLatin1Char(' ')
-                    + shellPath(destination));
-    if (phoneIsDir(destination)) {
+    const int status = runShellCommand(QStringLiteral("cp -rf ") + shellPath(unpackedFolder())
+                                       + QLatin1Char(' ') + shellPath(destination));
+    // A copy cut short (a full card) leaves a folder with part of the
+    // application in it; it was made just now under a free name, so it goes.
+    if (!shellSucceeded(status) && phoneExists(destination))
+        runShellCommand(QStringLiteral("rm -rf ") + shellPath(destination));
+    if (shellSucceeded(status) && phoneIsDir(destination)) {
         softDirectory = destination;
         return true;
     }

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Makes a demo phone root (for EZX_ROOT=<root>): the memory card, the
+# ezx_user folders with a few registry records and a menu tree, the preload
+# registry, a folder of pictures and a demo package on the card.
+#   scripts/make-demo-phone.sh <root>
+# Running it again remakes the root from scratch.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=${1:?usage: make-demo-phone.sh <root>}
+case "$root" in /|"") echo "make-demo-phone: refusing root '$root'" >&2; exit 2;; esac
+
+# Only a folder this script made (or an empty one) is wiped and remade.
+if [ -e "$root" ] && [ -n "$(ls -A -- "$root" 2>/dev/null)" ] && [ ! -f "$root/.demo-phone" ]; then
+  echo "make-demo-phone: $root exists and is not a demo phone; not touching it" >&2
+  exit 2
+fi
+rm -rf -- "$root"
+mkdir -p -- "$root"
+root=$(cd -- "$root" && pwd)
+echo "made by scripts/make-demo-phone.sh" > "$root/.demo-phone"
+
+card=$root/mmc/mmca1
+am=$root/ezx_user/download/appwrite/am
+setup=$root/ezx_user/download/appwrite/setup
+mkdir -p "$card/.system/QTDownLoad/installtmp" "$card/.system/java" "$am" "$setup" \
+         "$root/usr/data_resource/preloadapps" "$card/pictures" "$root/ezx_user/apps/notes"
+: > "$card/.system/java/CardRegistry"
+
+# Applications the platform installed in phone memory.
+cat > "$am/InstalledDB" <<'INI'
+[3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b]
+Name=Notes
+Exec=notes
+Icon=notes.png
+BigIcon=notes_big.png
+Directory=/ezx_user/apps/notes
+AppID={3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b}
+JavaId=-1
+UserID=ezx
+GroupID=ezx
+Args=
+Type=2
+
+[7b8c9d0e-1f2a-4b3c-9d4e-5f6a7b8c9d0e]
+Name=Calendar
+Exec=calendar
+Icon=calendar.png
+Directory=/ezx_user/apps/calendar
+AppID={7b8c9d0e-1f2a-4b3c-9d4e-5f6a7b8c9d0e}
+JavaId=-1
+UserID=root
+GroupID=root
+Args=
+Type=2
+INI
+printf '#!/bin/sh\necho notes\n' > "$root/ezx_user/apps/notes/notes"
+chmod +x "$root/ezx_user/apps/notes/notes"
+
+# The main-menu tree: the two folders new applications go to, and others.
+cat > "$am/UserMenuTree" <<'INI'
+[cb839c8f-72c3-42ac-bf17-b01080cb5705]
+Name=Applications
+Items=3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b;7b8c9d0e-1f2a-4b3c-9d4e-5f6a7b8c9d0e
+
+[67dc1191-2928-4938-abce-1a73cb5ce490]
+Name=Recent
+Items=7b8c9d0e-1f2a-4b3c-9d4e-5f6a7b8c9d0e
+
+[a0a0a0a0-1111-4222-8333-444455556666]
+Name=Games
+Items=
+
+[b1b1b1b1-2222-4333-8444-555566667777]
+Name=Settings
+INI
+
+cat > "$setup/ezx_system.cfg" <<'INI'
+[SYS_SYSTEM_SET]
+LanguageType = zh-cn
+INI
+
+cat > "$setup/ezx_sysregistry.cfg" <<'INI'
+[AutoRun]
+Apps=3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b
+INI
+
+cat > "$root/usr/data_resource/preloadapps/SysRegistry" <<'INI'
+[c2c2c2c2-3333-4444-8555-666677778888]
+Name=Phone
+Exec=phone
+Directory=/usr/data_resource/preloadapps/phone
+JavaId=-1
+INI
+
+# A few pictures for the slide viewer.
+if command -v convert >/dev/null 2>&1; then
+  i=0
+  for colour in tomato gold seagreen steelblue orchid slategray; do
+    i=$((i + 1))
+    convert -size 176x144 "gradient:$colour-white" -gravity center -pointsize 40 \
+            -fill black -annotate 0 "$i" "$card/pictures/slide$i.png"
+  done
+else
+  echo "make-demo-phone: ImageMagick's convert is missing; no pictures made" >&2
+fi
+
+# The demo package: the folder of scripts/demo-package packed with tar.
+# Its icon is drawn now, like the pictures.
+stage=$(mktemp -d)
+trap 'rm -rf -- "$stage"' EXIT
+cp -r "$here/demo-package/hellodemo" "$stage/"
+if command -v convert >/dev/null 2>&1; then
+  convert -size 48x48 xc:none -fill seagreen -draw "circle 24,24 24,4" \
+          -fill white -pointsize 28 -gravity center -annotate 0 "H" "$stage/hellodemo/hello.png"
+fi
+tar czf "$card/demo.pkg" -C "$stage" --owner=0 --group=0 hellodemo
+
+echo "demo phone ready in $root"

@@ -1,0 +1,281 @@
+// Uninstall: record, folder and menu entries, in both registries.
+
+#include "enginetestutil.h"
+#include "phoneroot.h"
+#include "shellrunner.h"
+#include "zconfig.h"
+
+#include <QtTest>
+
+#include <cstdio>
+
+using namespace enginetest;
+
+namespace {
+
+const QString kInstalledDB = QStringLiteral("/ezx_user/download/appwrite/am/InstalledDB");
+const QString kCardRegistry = QStringLiteral("/mmc/mmca1/.system/java/CardRegistry");
+const QString kMenuTree = QStringLiteral("/ezx_user/download/appwrite/am/UserMenuTree");
+const QString kUid = QStringLiteral("0a1b2c3d-0000-4000-8000-00000000000a");
+const QString kOther = QStringLiteral("0a1b2c3d-0000-4000-8000-00000000000b");
+
+// Runs `call` with standard output going to a file, and returns what it wrote.
+template <typename F>
+QByteArray captureStdout(F call)
+{
+    QTemporaryFile file;
+    file.open();
+    std::fflush(stdout);
+    const int saved = dup(fileno(stdout));
+    dup2(file.handle(), fileno(stdout));
+    call();
+    std::fflush(stdout);
+    dup2(saved, fileno(stdout));
+    close(saved);
+    file.seek(0);
+    return file.readAll();
+}
+
+QByteArray record(const QString& uid, const QString& dir)
+{
+    return ("[" + uid + "]\nName=App\nDirectory=" + dir + "\nJavaId=-1\n").toUtf8();
+}
+
+QString items(const QString& group)
+{
+    const ZConfig c(kMenuTree, false);
+    return c.readEntry(group, QStringLiteral("Items"), QStringLiteral("<none>"));
+}
+
+} // namespace
+
+class Uninstall : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void menuLists_data();
+    void menuLists();
+    void registries_data();
+    void registries();
+    void failedRemovalDeletesNothing();
+    void dangerousDirectory_data();
+    void dangerousDirectory();
+    void quotedDirectory();
+    void installedThenUninstalled();
+};
+
+void Uninstall::menuLists_data()
+{
+    QTest::addColumn<QString>("before");   // U stands for the UID
+    QTest::addColumn<QString>("after");
+    QTest::newRow("A;U;B") << "A;U;B" << "A;B";
+    QTest::newRow("A;U") << "A;U" << "A";
+    QTest::newRow("U;A") << "U;A" << "A";
+    QTest::newRow(";U") << ";U" << "";
+    QTest::newRow("U") << "U" << "";
+    QTest::newRow("not in list") << "A;B" << "A;B";
+    QTest::newRow("twice: first only") << "U;A;U" << "A;U";
+    QTest::newRow("empty list untouched") << "" << "";
+}
+
+void Uninstall::menuLists()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    PhoneRoot root;
+    root.writeFile(kInstalledDB, record(kUid, "/ezx_user/apps/x"));
+    before.replace(QLatin1Char('U'), kUid);
+    after.replace(QLatin1Char('U'), kUid);
+    root.writeFile(kMenuTree, ("[first]\nItems=" + before + "\n[noitems]\nName=keep\n[second]\nItems=" + before
+                               + "\n").toUtf8());
+    EZXPkgInstall e{QString()};
+    QCOMPARE(e.unInstallSoft(kUid), 1);
+    QCOMPARE(items("first"), after);
+    QCOMPARE(items("second"), after);
+    // A group without "Items" stays without one.
+    QCOMPARE(items("noitems"), QStringLiteral("<none>"));
+    const ZConfig c(kMenuTree, false);
+    QCOMPARE(c.readEntry("noitems", "Name"), QStringLiteral("keep"));
+}
+
+void Uninstall::registries_data()
+{
+    QTest::addColumn<bool>("inInstalledDB");
+    QTest::addColumn<bool>("inCard");
+    QTest::addColumn<QString>("uid");
+    QTest::addColumn<int>("result");
+    QTest::newRow("only in InstalledDB") << true << false << kUid << 1;
+    QTest::newRow("only in the card registry") << false << true << kUid << 1;
+    QTest::newRow("in both: InstalledDB only") << true << true << kUid << 1;
+    QTest::newRow("in neither") << false << false << kUid << 0;
+    QTest::newRow("null UID") << true << true << QString() << 0;
+}
+
+void Uninstall::registries()
+{
+    QFETCH(bool, inInstalledDB);
+    QFETCH(bool, inCard);
+    QFETCH(QString, uid);
+    QFETCH(int, result);
+    PhoneRoot root;
+    const QString phoneDir = QStringLiteral("/ezx_user/apps/app");
+    const QString cardDir = QStringLiteral("/mmc/mmca1/.system/QTDownLoad/app");
+    root.writeFile(phoneDir + "/run.sh", "x");
+    root.writeFile(cardDir + "/run.sh", "x");
+    const QByteArray db = "# phone\n" + record(kOther, "/ezx_user/apps/other")
+                          + (inInstalledDB ? record(kUid, phoneDir) : QByteArray());
+    const QByteArray card = "# card\n" + (inCard ? record(kUid, cardDir) : QByteArray())
+                            + record(kOther, "/mmc/mmca1/.system/QTDownLoad/other");
+    root.writeFile(kInstalledDB, db);
+    root.writeFile(kCardRegistry, card);
+    const QByteArray menu = "[g]\nItems=A;" + kUid.toLatin1() + "\n";
+    root.writeFile(kMenuTree, menu);
+
+    int got = -1;
+    const QByteArray out = captureStdout([&] {
+        EZXPkgInstall e{QString()};
+        got = e.unInstallSoft(uid);
+    });
+    QCOMPARE(got, result);
+
+    QStringList trace{uid};
+    if (!uid.isNull()) {
+        trace << kInstalledDB;
+        if (!inInstalledDB)
+            trace << kCardRegistry;
+        if (result == 1)
+            trace << kMenuTree;
+    }
+    QCOMPARE(QString::fromUtf8(out), trace.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+
+    const bool fromDB = result == 1 && inInstalledDB;
+    const bool fromCard = result == 1 && !inInstalledDB;
+    const ZConfig dbAfter(kInstalledDB, false);
+    const ZConfig cardAfter(kCardRegistry, false);
+    QCOMPARE(dbAfter.groupExists(kUid), inInstalledDB && !fromDB);
+    QCOMPARE(cardAfter.groupExists(kUid), inCard && !fromCard);
+    QVERIFY(dbAfter.groupExists(kOther) && cardAfter.groupExists(kOther));
+    if (!fromDB)
+        QCOMPARE(root.readFile(kInstalledDB), db);
+    if (!fromCard)
+        QCOMPARE(root.readFile(kCardRegistry), card);
+    QCOMPARE(QFileInfo::exists(root.host(phoneDir)), !fromDB);
+    QCOMPARE(QFileInfo::exists(root.host(cardDir)), !fromCard);
+    if (result == 1)
+        QCOMPARE(items("g"), QStringLiteral("A"));
+    else
+        QCOMPARE(root.readFile(kMenuTree), menu);
+}
+
+void Uninstall::failedRemovalDeletesNothing()
+{
+    PhoneRoot root;
+    const QString dir = QStringLiteral("/mmc/mmca1/.system/QTDownLoad/app");
+    root.writeFile(dir + "/run.sh", "x");
+    const QByteArray card = record(kUid, dir);
+    root.writeFile(kCardRegistry, card);
+    const QByteArray menu = "[g]\nItems=" + kUid.toLatin1() + "\n";
+    root.writeFile(kMenuTree, menu);
+    if (run("chattr", {"+i", root.host(kCardRegistry)}) != 0)
+        QSKIP("chattr +i is refused on this file system");
+    EZXPkgInstall e{QString()};
+    const int result = e.unInstallSoft(kUid);
+    run("chattr", {"-i", root.host(kCardRegistry)});
+    QCOMPARE(result, 0);
+    QCOMPARE(root.readFile(kCardRegistry), card);
+    QCOMPARE(root.readFile(dir + "/run.sh"), QByteArray("x"));
+    QCOMPARE(root.readFile(kMenuTree), menu);
+}
+
+void Uninstall::dangerousDirectory_data()
+{
+    QTest::addColumn<QString>("directory");
+    QTest::newRow("empty") << "";
+    QTest::newRow("root") << "/";
+    QTest::newRow("card") << "/mmc/mmca1";
+    QTest::newRow("card with slash") << "/mmc/mmca1/";
+    QTest::newRow("mmc") << "/mmc";
+    QTest::newRow("ezx_user") << "/ezx_user";
+    QTest::newRow("data_resource") << "/usr/data_resource";
+    QTest::newRow("relative") << "apps/app";
+    QTest::newRow("dot-dot to the card") << "/mmc/mmca1/.system/QTDownLoad/app/../../..";
+    QTest::newRow("dot-dot inside") << "/mmc/mmca1/.system/QTDownLoad/../QTDownLoad/app";
+}
+
+void Uninstall::dangerousDirectory()
+{
+    QFETCH(QString, directory);
+    PhoneRoot root;
+    root.writeFile("/mmc/mmca1/.system/QTDownLoad/app/run.sh", "x");
+    root.writeFile("/ezx_user/keep", "x");
+    root.writeFile("/usr/data_resource/keep", "x");
+    root.writeFile(kCardRegistry, record(kUid, directory) + record(kOther, "/x"));
+    root.writeFile(kMenuTree, "[g]\nItems=A;" + kUid.toLatin1() + "\n");
+    // Any rm that slips through is recorded instead of run.
+    QStringList removals;
+    ShellRunner previous = setShellRunner([&](const QString& line) {
+        if (line.startsWith(QStringLiteral("rm"))) {
+            removals << line;
+            return 0;
+        }
+        return std::system(line.toUtf8().constData());
+    });
+    int result = -1;
+    const QByteArray out = captureStdout([&] {
+        EZXPkgInstall e{QString()};
+        result = e.unInstallSoft(kUid);
+    });
+    setShellRunner(previous);
+    QCOMPARE(result, 1);
+    QCOMPARE(removals, QStringList());
+    QVERIFY2(out.contains("Directory not removed: \"" + directory.toUtf8() + "\"\n"), out.constData());
+    const ZConfig card(kCardRegistry, false);
+    QVERIFY(!card.groupExists(kUid));
+    QVERIFY(card.groupExists(kOther));
+    QCOMPARE(items("g"), QStringLiteral("A"));
+    QCOMPARE(root.readFile("/mmc/mmca1/.system/QTDownLoad/app/run.sh"), QByteArray("x"));
+}
+
+void Uninstall::quotedDirectory()
+{
+    PhoneRoot root;
+    const QString dir = QStringLiteral("/mmc/mmca1/.system/QTDownLoad/a b'$(touch pwned)");
+    root.writeFile(dir + "/run.sh", "x");
+    root.writeFile("/mmc/mmca1/.system/QTDownLoad/a/keep", "x");
+    root.writeFile(kCardRegistry, record(kUid, dir));
+    QTemporaryDir work;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(work.path());
+    EZXPkgInstall e{QString()};
+    const int result = e.unInstallSoft(kUid);
+    QDir::setCurrent(previous);
+    QCOMPARE(result, 1);
+    QVERIFY(!QFileInfo::exists(root.host(dir)));
+    QCOMPARE(root.readFile("/mmc/mmca1/.system/QTDownLoad/a/keep"), QByteArray("x"));
+    QVERIFY(!QFileInfo::exists(work.path() + "/pwned"));
+}
+
+void Uninstall::installedThenUninstalled()
+{
+    PhoneRoot root;
+    const QString folderA = QString::fromLatin1(EZXPkgInstall::kMenuFolderA);
+    root.writeFile(kMenuTree, ("[" + folderA + "]\nItems=A;B\n").toUtf8());
+    QTemporaryDir pkgs;
+    const QString pkg = pkgs.path() + "/demo.pkg";
+    QVERIFY(makePackage(pkg, pkgs.path() + "/stage", {{"demo/a.desktop", desktop("Demo")}}));
+    QString dir, uid;
+    QCOMPARE(install(pkg, &dir, &uid), 0);
+    QVERIFY(QFileInfo(root.host(dir)).isDir());
+    EZXPkgInstall e{QString()};
+    QCOMPARE(e.unInstallSoft(uid), 1);
+    QVERIFY(!QFileInfo::exists(root.host(dir)));
+    QVERIFY(QFileInfo(root.host("/mmc/mmca1/.system/QTDownLoad")).isDir());
+    QCOMPARE(items(folderA), QStringLiteral("A;B"));
+    QCOMPARE(items(QString::fromLatin1(EZXPkgInstall::kMenuFolderB)), QString());
+    const ZConfig card(kCardRegistry, false);
+    QVERIFY(!card.groupExists(uid));
+}
+
+QTEST_GUILESS_MAIN(Uninstall)
+#include "tst_uninstall.moc"
