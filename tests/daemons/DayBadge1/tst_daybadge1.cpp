@@ -1,0 +1,313 @@
+// DayBadge 1.x: the watch loop in-process (clock seam, recorded shell), and the
+// real program detached, on a faked clock, ending harmless stand-ins.
+#include "daemonbase.h"
+#include "daemonprocess.h"
+#include "phonepath.h"
+#include "phoneroot.h"
+#include "shellrunner.h"
+#include "utilservicename.h"
+#include "weekdayservice.h"
+
+#include <QProcess>
+#include <QTest>
+
+#include <ctime>
+
+using namespace daemontest;
+
+namespace {
+
+std::time_t g_now = 0;
+std::time_t fakeNow() { return g_now; }
+
+// Seconds since the epoch of a UTC time.
+std::time_t utc(int year, int month, int day, int hour, int minute)
+{
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    return timegm(&t);
+}
+
+QByteArray serviceName()
+{
+    char buffer[kServiceNameBufferSize];
+    UTIL_GetServiceName(buffer);
+    return QByteArray(buffer);
+}
+
+const QByteArray kMonday = "\xe6\x98\x9f\xe6\x9c\x9f\xe4\xb8\x80";
+const QByteArray kTuesday = "\xe6\x98\x9f\xe6\x9c\x9f\xe4\xba\x8c";
+const QByteArray kSaturday = "\xe6\x98\x9f\xe6\x9c\x9f\xe5\x85\xad";
+const QByteArray kSunday = "\xe6\x98\x9f\xe6\x9c\x9f\xe6\x97\xa5";
+
+} // namespace
+
+class TestDayBadge1 : public QObject
+{
+    Q_OBJECT
+    QStringList m_commands;
+    ShellRunner m_previous;
+
+    QString program() const { return binary(QStringLiteral("daemons/DayBadge1/DayBadge")); }
+
+    void skipUnlessProcessesAreSafe(const QStringList& names)
+    {
+        for (const QString& n : names)
+            if (processNamed(n))
+                QSKIP(qPrintable(QStringLiteral("a process named %1 runs on this machine; "
+                                                "the daemon would end it").arg(n)));
+    }
+    void skipWithoutFaketime()
+    {
+        if (qEnvironmentVariableIsSet("EZX_SANITIZED"))
+            QSKIP("faketime's preload library does not mix with the sanitizers");
+        if (faketimeLibrary().isEmpty())
+            QSKIP("Debian's faketime package is not installed");
+    }
+
+private slots:
+    void init()
+    {
+        m_commands.clear();
+        m_previous = setShellRunner([this](const QString& c) {
+            m_commands << c;
+            return 0;
+        });
+        setDaemonClock(fakeNow);
+    }
+    void cleanup()
+    {
+        setShellRunner(m_previous);
+        setDaemonClock(nullptr);
+    }
+
+    // Started at 10:00 UTC on a Monday: the name becomes Monday and the
+    // application manager is ended once; nothing more until 16:00 UTC.
+    void watcherSetsOnceAndOnDayChange_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("command");
+        QTest::newRow("am") << 0 << QString::fromLatin1(kRestartAmCommand);
+        QTest::newRow("phone (-e2)") << 1 << QString::fromLatin1(kRestartPhoneCommand);
+    }
+    void watcherSetsOnceAndOnDayChange()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, command);
+        PhoneRoot root;
+        g_now = utc(2026, 12, 7, 10, 0);
+        WeekdayServiceWatcher watcher(mode);
+        watcher.start();
+        QCOMPARE(serviceName(), kMonday);
+        QCOMPARE(m_commands, QStringList{command});
+        for (int i = 0; i < 10; ++i) {
+            g_now += 20 * 60;
+            watcher.cycle();
+        }
+        QCOMPARE(g_now, utc(2026, 12, 7, 13, 20));
+        QCOMPARE(m_commands.size(), 1);
+
+        g_now = utc(2026, 12, 7, 15, 59);
+        watcher.cycle();
+        QCOMPARE(m_commands.size(), 1);
+        g_now = utc(2026, 12, 7, 16, 0);
+        watcher.cycle();
+        QCOMPARE(serviceName(), kTuesday);
+        QCOMPARE(m_commands, (QStringList{command, command}));
+        watcher.cycle();
+        QCOMPARE(m_commands.size(), 2);
+    }
+
+    // Another program puts its own name in place: the next cycle restores the
+    // weekday, once; a name longer than the buffer is compared as read.
+    void watcherRestoresForeignName_data()
+    {
+        QTest::addColumn<QByteArray>("foreign");
+        QTest::newRow("operator") << QByteArray("China Mobile");
+        QTest::newRow("empty") << QByteArray("");
+        QTest::newRow("200 bytes") << QByteArray(200, 'x');
+        QTest::newRow("weekday prefix") << kMonday + "x";
+    }
+    void watcherRestoresForeignName()
+    {
+        QFETCH(QByteArray, foreign);
+        PhoneRoot root;
+        g_now = utc(2026, 12, 7, 10, 0);
+        WeekdayServiceWatcher watcher(0);
+        watcher.start();
+        watcher.cycle();
+        QCOMPARE(m_commands.size(), 1);
+        QVERIFY(UTIL_SetServiceName(foreign.constData()));
+        watcher.cycle();
+        QCOMPARE(serviceName(), kMonday);
+        QCOMPARE(m_commands.size(), 2);
+        watcher.cycle();
+        QCOMPARE(m_commands.size(), 2);
+    }
+
+    // A store that cannot be written must not make every cycle end the
+    // application manager again: what is read back is what counts.
+    void watcherWithUnwritableStoreDoesNotRepeat()
+    {
+        PhoneRoot root;
+        QVERIFY(UTIL_SetServiceName("Operator"));
+        const QString folder = root.host(QStringLiteral("/ezx_user/download/appwrite/setup"));
+        if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), folder}) != 0)
+            QSKIP("chattr +i is refused here");
+        g_now = utc(2026, 12, 7, 10, 0);
+        WeekdayServiceWatcher watcher(0);
+        watcher.start();
+        for (int i = 0; i < 5; ++i)
+            watcher.cycle();
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), folder});
+        QCOMPARE(serviceName(), QByteArray("Operator"));
+        QCOMPARE(m_commands.size(), 1);
+    }
+
+    // ---- the real program ----
+
+    void banner_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("-auth") << "-auth";
+        QTest::newRow("-AUTH") << "-AUTH";
+        QTest::newRow("-Auth") << "-Auth";
+    }
+    void banner()
+    {
+        QFETCH(QString, option);
+        PhoneRoot root;
+        DaemonGuard guard(program(), root.root());
+        const QString out = root.outer() + QStringLiteral("/out");
+        QProcess p;
+        startWithFiles(p, program(), {option, QStringLiteral("-e2")}, out, out + ".err");
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+        const QByteArray expected = "SoftName  DayBadge\n"
+                                    "  Author  VORTELIN\n"
+                                    " Version  1.0.6\n"
+                                    "    Date  2007-06-05\n\r";
+        QTRY_COMPARE(readAll(out), expected);
+        QTRY_VERIFY(findDaemons(program(), root.root()).isEmpty());
+        QVERIFY(!phoneExists(QString::fromLatin1(kServiceNamePath)));
+    }
+
+    // The first day of the daemon: the name is Monday's and the stand-in am is
+    // ended once; a second am lives on through later cycles.
+    void startSetsWeekdayAndEndsAmOnce()
+    {
+        skipWithoutFaketime();
+        skipUnlessProcessesAreSafe({QStringLiteral("am")});
+        PhoneRoot root;
+        DaemonGuard guard(program(), root.root());
+        StandIn am(QStringLiteral("am"));
+        QTRY_VERIFY(processNamed(QStringLiteral("am")));
+        QProcess p;
+        p.setProcessEnvironment(fakeClockEnvironment(QStringLiteral("2026-12-07 10:00:00"), 10));
+        startWithFiles(p, program(), {}, root.outer() + QStringLiteral("/out"),
+                       root.outer() + QStringLiteral("/err"));
+        QVERIFY(p.waitForFinished(10000));
+        QTRY_VERIFY(!findDaemons(program(), root.root()).isEmpty());
+        QVERIFY(am.endsWithin(10000));
+        QTRY_COMPARE(root.readFile(QString::fromLatin1(kServiceNamePath)), kMonday);
+
+        StandIn second(QStringLiteral("am"));
+        QTRY_VERIFY(processNamed(QStringLiteral("am")));
+        QTest::qWait(4000); // two cycles on the daemon's clock
+        const bool lived = second.running();
+        stopDaemons(program(), root.root());
+        QVERIFY(findDaemons(program(), root.root()).isEmpty());
+        QVERIFY2(lived, "the application manager was ended again without cause");
+        QCOMPARE(readAll(root.outer() + QStringLiteral("/out")), QByteArray());
+    }
+
+    // "-e2" in any letter case: "E2" is printed and "kill -9" ends phone (the
+    // stand-in ignores SIGTERM, so a plain kill would not).
+    void e2EndsPhoneWithKill9_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("-e2") << "-e2";
+        QTest::newRow("-E2") << "-E2";
+    }
+    void e2EndsPhoneWithKill9()
+    {
+        QFETCH(QString, option);
+        skipUnlessProcessesAreSafe({QStringLiteral("am"), QStringLiteral("phone")});
+        PhoneRoot root;
+        DaemonGuard guard(program(), root.root());
+        StandIn phone(QStringLiteral("phone"), true);
+        QTRY_VERIFY(processNamed(QStringLiteral("phone")));
+        const QString out = root.outer() + QStringLiteral("/out");
+        QProcess p;
+        startWithFiles(p, program(), {option}, out, out + ".err");
+        QVERIFY(p.waitForFinished(10000));
+        QTRY_VERIFY(!findDaemons(program(), root.root()).isEmpty());
+        const bool ended = phone.endsWithin(10000);
+        const QByteArray printed = readAll(out);
+        const QByteArray name = root.readFile(QString::fromLatin1(kServiceNamePath));
+        stopDaemons(program(), root.root());
+        QVERIFY(ended);
+        QCOMPARE(printed, QByteArray("E2\n\r"));
+        QCOMPARE(name, QByteArray(weekdayText(weekdayInUtc8(std::time(nullptr)))));
+    }
+
+    // Midnight in UTC+8 (16:00 UTC) on a Saturday: the name turns from
+    // Saturday to Sunday within one cycle, and am is ended again.
+    void dayChangeAtSixteenUtc()
+    {
+        skipWithoutFaketime();
+        skipUnlessProcessesAreSafe({QStringLiteral("am")});
+        PhoneRoot root;
+        DaemonGuard guard(program(), root.root());
+        QProcess p;
+        p.setProcessEnvironment(fakeClockEnvironment(QStringLiteral("2026-12-05 15:59:30"), 10));
+        startWithFiles(p, program(), {}, root.outer() + QStringLiteral("/out"),
+                       root.outer() + QStringLiteral("/err"));
+        QVERIFY(p.waitForFinished(10000));
+        QTRY_COMPARE(root.readFile(QString::fromLatin1(kServiceNamePath)), kSaturday);
+        StandIn am(QStringLiteral("am"));
+        QTRY_VERIFY(processNamed(QStringLiteral("am")));
+        // 30 s to midnight plus one 20 s cycle, at ten times the speed.
+        QTRY_COMPARE_WITH_TIMEOUT(root.readFile(QString::fromLatin1(kServiceNamePath)), kSunday,
+                                  15000);
+        const bool ended = am.endsWithin(10000);
+        stopDaemons(program(), root.root());
+        QVERIFY(ended);
+    }
+
+    // Another program (LineLabel) sets an operator name: the weekday is back
+    // within one 20 s cycle of the daemon's clock.
+    void foreignNameRestoredWithinOneCycle()
+    {
+        skipWithoutFaketime();
+        skipUnlessProcessesAreSafe({QStringLiteral("am")});
+        PhoneRoot root;
+        DaemonGuard guard(program(), root.root());
+        QProcess p;
+        p.setProcessEnvironment(fakeClockEnvironment(QStringLiteral("2026-12-07 10:00:00"), 10));
+        startWithFiles(p, program(), {}, root.outer() + QStringLiteral("/out"),
+                       root.outer() + QStringLiteral("/err"));
+        QVERIFY(p.waitForFinished(10000));
+        const QString file = QString::fromLatin1(kServiceNamePath);
+        QTRY_COMPARE(root.readFile(file), kMonday);
+        QTest::qWait(500);
+        StandIn am(QStringLiteral("am"));
+        QTRY_VERIFY(processNamed(QStringLiteral("am")));
+        QCOMPARE(QProcess::execute(binary(QStringLiteral("daemons/LineLabel/LineLabel")),
+                                   {QStringLiteral("China Mobile")}),
+                 0);
+        // One cycle is 2 s here; allow for a busy machine, but far less than
+        // what a slower rhythm would need.
+        QTRY_COMPARE_WITH_TIMEOUT(root.readFile(file), kMonday, 8000);
+        const bool ended = am.endsWithin(10000);
+        stopDaemons(program(), root.root());
+        QVERIFY(ended);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDayBadge1)
+#include "tst_daybadge1.moc"

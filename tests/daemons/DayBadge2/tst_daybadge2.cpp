@@ -1,0 +1,181 @@
+// DayBadge 2.x and the pieces every service-name program shares: the weekday
+// in UTC+8 at its edges, the option test, the label, the banner byte for byte
+// and the detaching of the real program.
+#include "daemonbase.h"
+#include "daemonprocess.h"
+#include "phoneroot.h"
+#include "weekdaylabel.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QTest>
+
+#include <ctime>
+#include <memory>
+
+using namespace daemontest;
+
+namespace {
+
+std::time_t g_now = 0;
+std::time_t fakeNow() { return g_now; }
+
+std::time_t utc(int year, int month, int day, int hour, int minute, int second = 0)
+{
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    return timegm(&t);
+}
+
+} // namespace
+
+class TestDayBadge2 : public QObject
+{
+    Q_OBJECT
+    QString program() const { return binary(QStringLiteral("daemons/DayBadge2/DayBadge")); }
+
+private slots:
+    void cleanup() { setDaemonClock(nullptr); }
+
+    // 2026-12-05 is a Saturday.
+    void weekdayInUtc8_data()
+    {
+        QTest::addColumn<qlonglong>("when");
+        QTest::addColumn<int>("weekday");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Sat 00:00 UTC") << qlonglong(utc(2026, 12, 5, 0, 0)) << 6 << "星期六";
+        QTest::newRow("Sat 15:59:59 UTC") << qlonglong(utc(2026, 12, 5, 15, 59, 59)) << 6 << "星期六";
+        QTest::newRow("Sat 15:59 UTC") << qlonglong(utc(2026, 12, 5, 15, 59)) << 6 << "星期六";
+        QTest::newRow("Sat 16:00 UTC wraps to Sun") << qlonglong(utc(2026, 12, 5, 16, 0)) << 0 << "星期日";
+        QTest::newRow("Sat 23:59 UTC") << qlonglong(utc(2026, 12, 5, 23, 59)) << 0 << "星期日";
+        QTest::newRow("Sun 00:00 UTC") << qlonglong(utc(2026, 12, 6, 0, 0)) << 0 << "星期日";
+        QTest::newRow("Sun 16:00 UTC") << qlonglong(utc(2026, 12, 6, 16, 0)) << 1 << "星期一";
+        QTest::newRow("Mon 10:00 UTC") << qlonglong(utc(2026, 12, 7, 10, 0)) << 1 << "星期一";
+        QTest::newRow("Tue 15:00 UTC") << qlonglong(utc(2026, 12, 8, 15, 0)) << 2 << "星期二";
+        QTest::newRow("Wed 12:00 UTC") << qlonglong(utc(2026, 12, 9, 12, 0)) << 3 << "星期三";
+        QTest::newRow("Wed 16:30 UTC") << qlonglong(utc(2026, 12, 9, 16, 30)) << 4 << "星期四";
+        QTest::newRow("Fri 08:00 UTC") << qlonglong(utc(2026, 12, 11, 8, 0)) << 5 << "星期五";
+        QTest::newRow("epoch") << qlonglong(0) << 4 << "星期四";
+    }
+    void weekdayInUtc8()
+    {
+        QFETCH(qlonglong, when);
+        QFETCH(int, weekday);
+        QFETCH(QString, text);
+        // The machine's own zone must play no part.
+        qputenv("TZ", "America/New_York");
+        tzset();
+        g_now = static_cast<std::time_t>(when);
+        setDaemonClock(fakeNow);
+        QCOMPARE(getCurrTime(), weekday);
+        QCOMPARE(QString::fromUtf8(weekdayText(weekday)), text);
+        QCOMPARE(currentWeekdayLabelText(), text);
+        qunsetenv("TZ");
+        tzset();
+    }
+
+    void isOption_data()
+    {
+        QTest::addColumn<QByteArray>("arg");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("-auth") << QByteArray("-auth") << true;
+        QTest::newRow("-AUTH") << QByteArray("-AUTH") << true;
+        QTest::newRow("-Auth") << QByteArray("-Auth") << true;
+        QTest::newRow("-aUtH") << QByteArray("-aUtH") << true;
+        QTest::newRow("prefix") << QByteArray("-aut") << false;
+        QTest::newRow("longer") << QByteArray("-authx") << false;
+        QTest::newRow("no dash") << QByteArray("auth") << false;
+        QTest::newRow("empty") << QByteArray("") << false;
+        QTest::newRow("not a letter fold") << QByteArray("-a\x15th") << false;
+    }
+    void isOption()
+    {
+        QFETCH(QByteArray, arg);
+        QFETCH(bool, matches);
+        QCOMPARE(::isOption(arg.constData(), "-auth"), matches);
+        QVERIFY(!::isOption(nullptr, "-auth"));
+    }
+
+    void label()
+    {
+        g_now = utc(2026, 12, 5, 15, 59);
+        setDaemonClock(fakeNow);
+        std::unique_ptr<QLabel> label(createWeekdayLabel());
+        QVERIFY(!label->parent());
+        label->show();
+        QCOMPARE(label->size(), QSize(240, 20));
+        QCOMPARE(label->pos(), QPoint(1, 250));
+        QVERIFY(label->alignment() & Qt::AlignHCenter);
+        QCOMPARE(label->text(), QStringLiteral("星期六"));
+        QCOMPARE(un_utf8("\xe6\x98\x9f\xe6\x9c\x9f\xe6\x97\xa5"), QStringLiteral("星期日"));
+        QVERIFY(un_utf8(nullptr).isNull());
+    }
+
+    void banner_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("-auth") << QStringList{"-auth"};
+        QTest::newRow("-AUTH") << QStringList{"-AUTH"};
+        QTest::newRow("-Auth, more arguments") << QStringList{"-Auth", "-platform", "x"};
+    }
+    void banner()
+    {
+        QFETCH(QStringList, args);
+        PhoneRoot root;
+        const QString out = root.outer() + QStringLiteral("/out");
+        DaemonGuard guard(program(), root.root());
+        QProcess p;
+        startWithFiles(p, program(), args, out, out + ".err");
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        // The detached process prints it, so it may come after the start ended.
+        QTRY_COMPARE(readAll(out), QByteArray("SoftName  DayBadge\n"
+                                              "  Author  VORTELIN\n"
+                                              " Version  2.0.6\n"
+                                              "    Date  2007-06-09\n\r"));
+        QTRY_VERIFY(findDaemons(program(), root.root()).isEmpty());
+    }
+
+    // The starting shell goes on at once; the daemon lives in a session of its
+    // own, no longer a child of what started it, until it is stopped.
+    void detachesFromTheStartingShell()
+    {
+        PhoneRoot root;
+        const QString out = root.outer() + QStringLiteral("/out");
+        DaemonGuard guard(program(), root.root());
+        QProcess shell;
+        shell.setStandardOutputFile(out);
+        shell.setStandardErrorFile(out + ".err");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        shell.setProcessEnvironment(env);
+        shell.start(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"), QStringLiteral("\"$0\"; echo \"back $?\""), program()});
+        QVERIFY(shell.waitForFinished(10000));
+        QCOMPARE(shell.exitCode(), 0);
+        QCOMPARE(readAll(out), QByteArray("back 0\n"));
+
+        QList<qint64> daemons;
+        QTRY_VERIFY((daemons = findDaemons(program(), root.root())).size() == 1);
+        const qint64 pid = daemons.first();
+        const qint64 session = sessionOf(pid);
+        QVERIFY(session > 0);
+        QVERIFY(session != sessionOf(getpid()));
+        QVERIFY(session != pid); // not a session leader: it can get no terminal
+        QVERIFY(pid != shell.processId());
+        QVERIFY(parentOf(pid) != shell.processId());
+        QTest::qWait(1000);
+        const bool stillAlive = isAlive(pid);
+        QVERIFY(stopPid(pid));
+        QVERIFY(stillAlive);
+    }
+};
+
+QTEST_MAIN(TestDayBadge2)
+#include "tst_daybadge2.moc"

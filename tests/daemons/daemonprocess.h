@@ -1,0 +1,223 @@
+#pragma once
+// Helpers for tests that start the real daemon programs: where the binaries
+// are, finding a detached daemon by what only it can have (its program file and
+// the test's own phone root in its environment), stopping it by its pid, the
+// faketime library, and harmless stand-ins for the platform's processes.
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace daemontest {
+
+// A program built by this project, e.g. "daemons/DayBadge1/DayBadge".
+inline QString binary(const QString& relative)
+{
+    QByteArray dir = qgetenv("EZX_BIN_DIR");
+    if (dir.isEmpty())
+        dir = TESTS_BINARY_DIR;
+    return QString::fromLocal8Bit(dir) + QLatin1Char('/') + relative;
+}
+
+// The fields of /proc/<pid>/stat after the command name: state, ppid, pgrp,
+// session. Empty when the process does not exist.
+inline QList<QByteArray> statFields(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray line = f.readAll();
+    const int close = line.lastIndexOf(')');
+    if (close < 0)
+        return {};
+    return line.mid(close + 2).split(' ');
+}
+
+// True while the process exists and is not a zombie.
+inline bool isAlive(qint64 pid)
+{
+    const QList<QByteArray> f = statFields(pid);
+    return !f.isEmpty() && f.at(0) != "Z" && f.at(0) != "X";
+}
+
+inline qint64 sessionOf(qint64 pid)
+{
+    const QList<QByteArray> f = statFields(pid);
+    return f.size() > 3 ? f.at(3).toLongLong() : -1;
+}
+
+inline qint64 parentOf(qint64 pid)
+{
+    const QList<QByteArray> f = statFields(pid);
+    return f.size() > 1 ? f.at(1).toLongLong() : -1;
+}
+
+// Live processes running `program` whose environment holds EZX_ROOT=`root`:
+// only a daemon started by this very test can match.
+inline QList<qint64> findDaemons(const QString& program, const QString& root)
+{
+    const QString exe = QFileInfo(program).canonicalFilePath();
+    const QByteArray marker = "EZX_ROOT=" + root.toLocal8Bit();
+    QList<qint64> found;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& e : entries) {
+        bool ok = false;
+        const qint64 pid = e.toLongLong(&ok);
+        if (!ok || pid == getpid())
+            continue;
+        if (QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath() != exe)
+            continue;
+        QFile env(QStringLiteral("/proc/%1/environ").arg(pid));
+        if (!env.open(QIODevice::ReadOnly) || !env.readAll().split('\0').contains(marker))
+            continue;
+        if (isAlive(pid))
+            found << pid;
+    }
+    return found;
+}
+
+// Ends one process by its pid and waits until it is gone.
+inline bool stopPid(qint64 pid)
+{
+    if (pid <= 0)
+        return false;
+    ::kill(static_cast<pid_t>(pid), SIGTERM);
+    for (int i = 0; i < 100 && isAlive(pid); ++i)
+        QThread::msleep(50);
+    if (isAlive(pid))
+        ::kill(static_cast<pid_t>(pid), SIGKILL);
+    for (int i = 0; i < 100 && isAlive(pid); ++i)
+        QThread::msleep(50);
+    return !isAlive(pid);
+}
+
+// Stops every daemon of this test (program + phone root), each by its pid.
+inline void stopDaemons(const QString& program, const QString& root)
+{
+    for (qint64 pid : findDaemons(program, root))
+        stopPid(pid);
+}
+
+// Stops, when it goes out of scope, every daemon that a test started with its
+// phone root, even when the test failed half-way.
+class DaemonGuard
+{
+public:
+    DaemonGuard(const QString& program, const QString& root) : m_program(program), m_root(root) {}
+    ~DaemonGuard() { stopDaemons(m_program, m_root); }
+
+private:
+    QString m_program;
+    QString m_root;
+};
+
+// Starts a program whose descendants outlive it. Its standard output goes to
+// `out` and its error output to `err`: a pipe would be closed once the started
+// process ended, and the daemon's next write to it would end the daemon.
+inline void startWithFiles(QProcess& p, const QString& program, const QStringList& args,
+                           const QString& out, const QString& err)
+{
+    p.setStandardOutputFile(out);
+    p.setStandardErrorFile(err);
+    p.start(program, args);
+}
+
+// The preload library of Debian's faketime package, or empty.
+inline QString faketimeLibrary()
+{
+    const QStringList candidates = {
+        QStringLiteral("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"),
+        QStringLiteral("/usr/lib/aarch64-linux-gnu/faketime/libfaketime.so.1"),
+        QStringLiteral("/usr/lib/faketime/libfaketime.so.1"),
+    };
+    for (const QString& c : candidates)
+        if (QFileInfo(c).isFile())
+            return c;
+    return QString();
+}
+
+// The environment for a process whose clock starts at `start` (UTC, "YYYY-MM-DD
+// hh:mm:ss") and runs `speed` times as fast; sleeps are shortened to match.
+inline QProcessEnvironment fakeClockEnvironment(const QString& start, int speed)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LD_PRELOAD"), faketimeLibrary());
+    env.insert(QStringLiteral("FAKETIME"),
+               QStringLiteral("@%1 x%2").arg(start).arg(speed));
+    env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+    return env;
+}
+
+// True when a process of that name runs anywhere on the machine.
+inline bool processNamed(const QString& name)
+{
+    QProcess p;
+    p.start(QStringLiteral("pidof"), {name});
+    p.waitForFinished(5000);
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// A harmless process named `name` (a copy of sleep), optionally deaf to
+// SIGTERM so that only "kill -9" ends it.
+class StandIn
+{
+public:
+    StandIn(const QString& name, bool ignoreTerm = false)
+    {
+        m_program = m_dir.path() + QLatin1Char('/') + name;
+        QFile::copy(QStandardPaths::findExecutable(QStringLiteral("sleep")), m_program);
+        QFile::setPermissions(m_program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (ignoreTerm) {
+            // An ignored signal stays ignored across exec.
+            m_process.start(QStringLiteral("/bin/sh"),
+                            {QStringLiteral("-c"), QStringLiteral("trap '' TERM; exec \"$0\" 600"),
+                             m_program});
+        } else {
+            m_process.start(m_program, {QStringLiteral("600")});
+        }
+        m_process.waitForStarted(5000);
+    }
+    ~StandIn()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(m_process.processId()), SIGKILL);
+            m_process.waitForFinished(5000);
+        }
+    }
+    bool running()
+    {
+        m_process.waitForFinished(0);
+        return m_process.state() != QProcess::NotRunning;
+    }
+    // Waits up to `ms` for the stand-in to end.
+    bool endsWithin(int ms) { return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(ms); }
+    qint64 pid() const { return m_process.processId(); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_program;
+    QProcess m_process;
+};
+
+// Reads a whole file, or an empty array.
+inline QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace daemontest
