@@ -166,8 +166,9 @@ void ZOpenDlg::setDir(const QString& phoneDir)
             item->setData(KindRole, FileEntry);
         }
     }
+    // The cursor starts on the first folder or file rather than on "..".
     if (m_list->count() > 0)
-        m_list->setCurrentRow(0);
+        m_list->setCurrentRow(dir != QLatin1String("/") && m_list->count() > 1 ? 1 : 0);
 }
 
 bool ZOpenDlg::activateEntry(const QString& name)

@@ -70,6 +70,10 @@ void ZPushButton::showPopup()
     if (at.y() < 0)
         at.setY(0);
     m_popup->popup(at);
+    // The first entry is lit, so Return chooses it straight away.
+    const QList<QAction*> entries = m_popup->actions();
+    if (!entries.isEmpty())
+        m_popup->setActiveAction(entries.first());
 }
 
 QSize ZPushButton::sizeHint() const

@@ -62,8 +62,10 @@ void MyClass_Dlg::build(const QString* title, Dlg_Size size)
         "QWidget#dlgCst { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
         " stop:0 #4a4f5c, stop:1 #1e2128); }"));
 
-    if (title)
+    if (title) {
+        setWindowTitle(*title);
         pTitleBar = new ZMainWidget(*title, false, this, "dlgTitleBar", {});
+    }
 
     const SizeRects* r = rectsFor(size);
     if (!r)
