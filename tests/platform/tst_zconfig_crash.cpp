@@ -1,0 +1,93 @@
+// A writer killed with SIGKILL at random moments leaves the registry whole:
+// each time it is one of the versions the writer saved, byte for byte, and
+// once the file is opened again no temporary file is left beside it.
+#include "zconfig.h"
+#include "zconfig_crashformat.h"
+#include "zconfig_document.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/types.h>
+
+class TestZConfigCrash : public QObject
+{
+    Q_OBJECT
+private slots:
+    void killedWriter()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString reg = dir.path() + "/CardRegistry";
+        {
+            QFile f(reg);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(crashformat::bytes(QVector<int>(crashformat::kRecords, 0)));
+        }
+        const qint64 size = QFileInfo(reg).size();
+
+        QRandomGenerator rng(4242);
+        int staleSeen = 0;
+        int newestSeen = 0;
+        const int trials = 200;
+        for (int t = 0; t < trials; ++t) {
+            QProcess writer;
+            writer.setProgram(QStringLiteral(ZCONFIG_CRASHWRITER));
+            writer.setArguments({reg});
+            writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            writer.start();
+            QVERIFY(writer.waitForStarted());
+            QTest::qSleep(int(5 + rng.bounded(60)));
+            if (writer.state() != QProcess::Running)
+                QFAIL(qPrintable(QStringLiteral("writer stopped by itself, exit %1").arg(writer.exitCode())));
+            ::kill(pid_t(writer.processId()), SIGKILL);
+            QVERIFY(writer.waitForFinished(10000));
+
+            const QStringList before =
+                QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+            if (before.size() > 1)
+                ++staleSeen;
+
+            // Opening cleans up after the dead writer...
+            QVector<int> gens(crashformat::kRecords);
+            {
+                ZConfig cfg(reg);
+                for (int r = 0; r < crashformat::kRecords; ++r) {
+                    const QString g = cfg.readEntry(crashformat::group(r), "Gen", "missing");
+                    bool ok = false;
+                    gens[r] = g.toInt(&ok);
+                    QVERIFY2(ok, qPrintable(crashformat::group(r) + ": " + g));
+                }
+                QCOMPARE(cfg.readEntry("end", "last"), QString("yes"));
+            }
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                     QStringList{"CardRegistry"});
+
+            // ...and the file is a whole version: the writer sets the records
+            // in order, so a saved version holds the new generation in its
+            // first records and the one before in the others.
+            const int top = gens[0];
+            int r = 0;
+            while (r < crashformat::kRecords && gens[r] == top)
+                ++r;
+            for (; r < crashformat::kRecords; ++r)
+                QCOMPARE(gens[r], top - 1);
+            QFile f(reg);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.size(), size);
+            QVERIFY(f.readAll() == crashformat::bytes(gens));
+            newestSeen = gens[0];
+        }
+        qInfo("%d trials, %d left a temporary file behind, %d generations written",
+              trials, staleSeen, newestSeen);
+        QVERIFY(newestSeen > 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestZConfigCrash)
+#include "tst_zconfig_crash.moc"
