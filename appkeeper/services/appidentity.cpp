@@ -2,11 +2,12 @@
 
 #include "zconfig.h"
 
+#include <QSet>
+#include <QStringList>
 #include <QUuid>
 
 #include <cstdlib>
 #include <ctime>
-#include <memory>
 
 namespace {
 
@@ -80,27 +81,37 @@ QString drawBraced()
     return uuid.toString(QUuid::WithBraces);
 }
 
-bool anyRegistryHolds(const QString& group)
+// The group names of every registry an application can be listed in. The
+// preloaded-application registry is among them: a new UID must not name a
+// record there either.
+QSet<QString> takenUids()
 {
-    for (const char* path : {kUserRegistry, kInstalledDB, kSysRegistry, kCardRegistry}) {
+    QSet<QString> taken;
+    for (const char* path :
+         {kUserRegistry, kInstalledDB, kSysRegistry, kCardRegistry, kPreloadRegistry}) {
         const ZConfig cfg(QLatin1String(path), false);
-        if (cfg.groupExists(group))
-            return true;
+        QStringList groups;
+        cfg.getGroupsKeyList(groups);
+        for (const QString& g : groups)
+            taken.insert(g);
     }
-    return false;
+    return taken;
 }
 
 } // namespace
 
 QString CreateUID()
 {
+    // The registries are read once for all attempts; nothing else writes
+    // them while the GUI thread is busy here.
+    const QSet<QString> taken = takenUids();
     const long long now = currentSource().now();
     QString braced;
     for (int i = 0; i <= kLastAttempt; ++i) {
         currentSource().seed(static_cast<unsigned int>(now + i));
         braced = drawBraced();
         const QString candidate = braced.mid(1, 36);
-        if (!anyRegistryHolds(candidate))
+        if (!taken.contains(candidate))
             return candidate;
     }
     return braced;
@@ -124,14 +135,14 @@ int setAppNameInfo(const QString& uid, const QString& name)
     if (uid.isNull() || name.isNull())
         return -1;
     for (const char* path : kNameRegistries) {
-        auto cfg = std::make_unique<ZConfig>(QLatin1String(path), false);
-        if (!cfg->groupExists(uid))
+        ZConfig cfg(QLatin1String(path), false);
+        if (!cfg.groupExists(uid))
             continue;
         // Only the first registry holding the record is changed. A write the
         // file refuses (a read-only preloaded registry) is a failed rename.
-        if (!cfg->writeEntry(uid, QStringLiteral("Name"), name))
+        if (!cfg.writeEntry(uid, QStringLiteral("Name"), name))
             return 0;
-        return cfg->flush() ? 1 : 0;
+        return cfg.flush() ? 1 : 0;
     }
     return 0;
 }

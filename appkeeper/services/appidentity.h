@@ -11,8 +11,8 @@
 
 // A fresh UID: candidate i (from 0) is drawn after seeding the random source
 // with the current time in seconds plus i, and is returned when none of the
-// user, installed-application, system and card registries has a group of that
-// name. After 55,535 taken candidates the last one is returned in braces.
+// user, installed-application, system, card and preloaded-application
+// registries has a group of that name. After 55,535 taken candidates the last one is returned in braces.
 QString CreateUID();
 
 // The application's name from the first of the installed-application, user,

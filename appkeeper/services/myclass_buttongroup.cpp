@@ -34,6 +34,11 @@ MyClass_RadioButton::MyClass_RadioButton(const QString& text, QWidget* parent, c
         setObjectName(QLatin1String(name));
 }
 
+bool MyClass_RadioButton::hitButton(const QPoint& pos) const
+{
+    return rect().contains(pos);
+}
+
 MyClass_ButtonGroup::MyClass_ButtonGroup(QWidget* parent, const char* name)
     : QWidget(parent), selectedId(-1), lastButton(nullptr)
 {

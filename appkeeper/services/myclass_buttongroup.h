@@ -21,6 +21,11 @@ public:
 
     QString appUID;     // the record's group name in the registry it came from
     QString appJavaId;  // "JavaId" of the record; "JavaIdError" when it had none
+
+protected:
+    // The whole row takes a tap, not just the indicator and the text: the
+    // entries fill the width of a touch screen.
+    bool hitButton(const QPoint& pos) const override;
 };
 
 // The group is a widget that lays its entries out in strips (one strip with
