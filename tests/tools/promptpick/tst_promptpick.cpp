@@ -1,0 +1,215 @@
+// promptpick: what it reads from its arguments, what the dialog shows, and the
+// exit status a script gets for each answer.
+
+#include "modalhelpers.h"
+#include "promptpick.h"
+#include "xsession.h"
+#include "zapplication.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QProcess>
+#include <QTextCodec>
+#include <QTextEdit>
+#include <QtTest>
+
+namespace {
+
+// argv for a list of arguments; argv[0] is the program.
+struct Argv {
+    explicit Argv(const QList<QByteArray>& args)
+        : storage(QList<QByteArray>{"promptpick"} + args)
+    {
+        for (QByteArray& a : storage)
+            ptrs.push_back(a.data());
+        ptrs.push_back(nullptr);
+    }
+    int argc() const { return int(ptrs.size()) - 1; }
+    char** argv() { return ptrs.data(); }
+    QList<QByteArray> storage;
+    std::vector<char*> ptrs;
+};
+
+QList<QByteArray> numbered(int n)
+{
+    QList<QByteArray> out;
+    for (int i = 1; i <= n; ++i)
+        out << QByteArray("Entry ") + QByteArray::number(i);
+    return out;
+}
+
+struct Shown {
+    QString title, text;
+    QStringList entries;
+};
+
+void sendKeys(QWidget* w, const QList<int>& keys)
+{
+    for (int k : keys)
+        QTest::keyClick(w->focusWidget() ? w->focusWidget() : w, Qt::Key(k));
+}
+
+} // namespace
+
+class TestPromptPick : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readsArguments_data();
+    void readsArguments();
+    void invalidUtf8IsReplacedNotLost();
+    void answersGiveExitStatus_data();
+    void answersGiveExitStatus();
+    void processExitStatus_data();
+    void processExitStatus();
+};
+
+void TestPromptPick::readsArguments_data()
+{
+    QTest::addColumn<QList<QByteArray>>("args");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("entries");
+
+    QTest::newRow("none") << QList<QByteArray>{} << "Notify" << "None" << QStringList{};
+    QTest::newRow("title only") << QList<QByteArray>{"Pick"} << "Pick" << "None" << QStringList{};
+    QTest::newRow("no entries") << QList<QByteArray>{"Pick", "Which?"} << "Pick" << "Which?"
+                                << QStringList{};
+    QTest::newRow("three") << QList<QByteArray>{"T", "X", "a", "b", "c"} << "T" << "X"
+                           << QStringList{"a", "b", "c"};
+    QTest::newRow("ends at 0") << QList<QByteArray>{"T", "X", "a", "b", "0", "c", "d"} << "T"
+                               << "X" << QStringList{"a", "b"};
+    QTest::newRow("0 first") << QList<QByteArray>{"T", "X", "0", "a"} << "T" << "X"
+                             << QStringList{};
+    QTest::newRow("00, 0a, ' 0' are entries")
+        << QList<QByteArray>{"T", "X", "00", "0a", " 0", "0 "} << "T" << "X"
+        << QStringList{"00", "0a", " 0", "0 "};
+    QTest::newRow("title and text 0 are no end") << QList<QByteArray>{"0", "0", "a"} << "0" << "0"
+                                                 << QStringList{"a"};
+    QTest::newRow("empty words stay")
+        << QList<QByteArray>{"", "", "", "a"} << "" << "" << QStringList{"", "a"};
+    QTest::newRow("chinese")
+        << QList<QByteArray>{"选择", "请选一个", "苹果", "香蕉"} << QString::fromUtf8("选择")
+        << QString::fromUtf8("请选一个") << QStringList{QString::fromUtf8("苹果"), QString::fromUtf8("香蕉")};
+    QStringList many;
+    for (int i = 1; i <= 300; ++i)
+        many << QStringLiteral("Entry %1").arg(i);
+    QTest::newRow("300") << (QList<QByteArray>{"T", "X"} + numbered(300)) << "T" << "X" << many;
+}
+
+void TestPromptPick::readsArguments()
+{
+    QFETCH(QList<QByteArray>, args);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(QStringList, entries);
+
+    Argv a(args);
+    const PromptRequest r = readPromptArgs(a.argc(), a.argv(), QTextCodec::codecForName("UTF-8"));
+    QCOMPARE(r.title, title);
+    QCOMPARE(r.text, text);
+    QCOMPARE(r.entries, entries);
+}
+
+void TestPromptPick::invalidUtf8IsReplacedNotLost()
+{
+    Argv a({"ok\xff", "\xc3(", "\xe4\xb8", "fine"});
+    const PromptRequest r = readPromptArgs(a.argc(), a.argv(), QTextCodec::codecForName("UTF-8"));
+    const QChar bad(0xfffd);
+    QCOMPARE(r.title, QString(QStringLiteral("ok")) + bad);
+    QVERIFY(r.text.contains(bad) && r.text.endsWith(QLatin1Char('(')));
+    QCOMPARE(r.entries.size(), 2);
+    QVERIFY(r.entries.at(0).contains(bad));
+    QCOMPARE(r.entries.at(1), QStringLiteral("fine"));
+}
+
+void TestPromptPick::answersGiveExitStatus_data()
+{
+    QTest::addColumn<QList<QByteArray>>("args");
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<int>("status");
+
+    const QList<QByteArray> three{"Fruit", "Which one?", "apple", "pear", "plum"};
+    QTest::newRow("second of three") << three << QList<int>{Qt::Key_Down, Qt::Key_Return} << 2;
+    QTest::newRow("first by F1") << three << QList<int>{Qt::Key_F1} << 1;
+    QTest::newRow("third") << three << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}
+                           << 3;
+    QTest::newRow("left: 0") << three << QList<int>{Qt::Key_Down, Qt::Key_Escape} << 0;
+    QTest::newRow("F2: 0") << three << QList<int>{Qt::Key_F2} << 0;
+    QTest::newRow("no entries: 0") << QList<QByteArray>{} << QList<int>{Qt::Key_Return} << 0;
+    QTest::newRow("last of 300") << (QList<QByteArray>{"T", "X"} + numbered(300))
+                                 << QList<int>{Qt::Key_End, Qt::Key_Return} << 300;
+}
+
+void TestPromptPick::answersGiveExitStatus()
+{
+    QFETCH(QList<QByteArray>, args);
+    QFETCH(QList<int>, keys);
+    QFETCH(int, status);
+
+    Argv a(args);
+    const PromptRequest expected =
+        readPromptArgs(a.argc(), a.argv(), QTextCodec::codecForName("UTF-8"));
+    Shown shown;
+    modal::whenModal([&shown, keys](QWidget* w) {
+        shown.title = w->findChild<QLabel*>(QStringLiteral("titleBar"))->text();
+        shown.text = w->findChild<QTextEdit*>(QStringLiteral("selectText"))->toPlainText();
+        auto* list = w->findChild<QListWidget*>(QStringLiteral("selectList"));
+        for (int i = 0; i < list->count(); ++i)
+            shown.entries << list->item(i)->text();
+        QCOMPARE(w->objectName(), QStringLiteral("lalalal"));
+        sendKeys(w, keys);
+    });
+    QCOMPARE(promptPickMain(*ZApplication::instance(), a.argc(), a.argv()), status);
+    QCOMPARE(shown.title, expected.title);
+    QCOMPARE(shown.text, expected.text);
+    QCOMPARE(shown.entries, expected.entries);
+}
+
+void TestPromptPick::processExitStatus_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<int>("status");
+
+    const QStringList three{"Fruit", "Which one?", "apple", "pear", "plum", "0", "ignored"};
+    QTest::newRow("second of three") << three << QStringList{"Down", "Return"} << 2;
+    QTest::newRow("left") << three << QStringList{"Escape"} << 0;
+    QStringList many{"T", "X"};
+    for (int i = 1; i <= 300; ++i)
+        many << QStringLiteral("Entry %1").arg(i);
+    // The system keeps 8 bits of an exit status: 300 arrives as 44.
+    QTest::newRow("300 wraps") << many << QStringList{"End", "Return"} << (300 & 0xff);
+}
+
+void TestPromptPick::processExitStatus()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, keys);
+    QFETCH(int, status);
+
+    XSession x;
+    if (!x.start())
+        QSKIP(qPrintable(x.error()));
+    QProcess p;
+    x.prepare(p);
+    p.start(QStringLiteral(PROMPTPICK_BIN), args);
+    QVERIFY(p.waitForStarted(10000));
+    QVERIFY2(x.pressKeysOnWindowOf(p.processId(), keys), qPrintable(x.error()));
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished(5000);
+        QFAIL("promptpick did not end after the keys");
+    }
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), status);
+}
+
+int main(int argc, char** argv)
+{
+    ZApplication app(argc, argv, 1);
+    TestPromptPick t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_promptpick.moc"
