@@ -1,0 +1,278 @@
+// The slideflow program on real folders: which files become slides and in
+// what order, the centre, reduced loading of large photos, and the program
+// itself started as a process.
+#include "qwallpaper.h"
+#include "slideflow.h"
+#include "slideviewer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+bool savePicture(const QString& path, QColor c, QSize size = QSize(64, 48), const char* format = nullptr)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(c);
+    return img.save(path, format);
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A folder with mixed-case names, a hidden picture, a text file, a broken
+// JPEG, a subfolder and a symbolic link among pictures.
+void makeMixedFolder(const QString& dir)
+{
+    QVERIFY(savePicture(dir + "/b.jpg", Qt::blue));
+    QVERIFY(savePicture(dir + "/A.png", Qt::red));
+    QVERIFY(savePicture(dir + "/c.bmp", Qt::green));
+    QVERIFY(savePicture(dir + "/.hidden.png", Qt::yellow));
+    QVERIFY(savePicture(dir + "/D.ppm", Qt::cyan, QSize(64, 48), "PPM"));
+    QVERIFY(writeBytes(dir + "/notes.txt", "not a picture\n"));
+    QImage big(64, 48, QImage::Format_RGB32);
+    big.fill(Qt::magenta);
+    QByteArray jpeg;
+    {
+        QFile tmp(dir + "/whole.tmp");
+        QVERIFY(big.save(&tmp, "JPG"));
+    }
+    QFile tmp(dir + "/whole.tmp");
+    QVERIFY(tmp.open(QIODevice::ReadOnly));
+    jpeg = tmp.readAll();
+    tmp.close();
+    tmp.remove();
+    // Only the header survives: the decoder finds no picture data.
+    QVERIFY(writeBytes(dir + "/broken.jpg", jpeg.left(20)));
+    QVERIFY(QDir(dir).mkdir("sub"));
+    QVERIFY(savePicture(dir + "/sub/inner.png", Qt::black));
+    QVERIFY(QFile::link(dir + "/A.png", dir + "/link.png"));
+}
+
+QStringList names(const QStringList& paths)
+{
+    QStringList out;
+    for (const QString& p : paths)
+        out << QFileInfo(p).fileName();
+    return out;
+}
+
+} // namespace
+
+class TestSlideViewer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void listing()
+    {
+        QTemporaryDir dir;
+        makeMixedFolder(dir.path());
+        const QStringList files = listFolderFiles(dir.path());
+        // By name without regard to case; hidden files too; no folders, no links.
+        QCOMPARE(names(files), QStringList({".hidden.png", "A.png", "b.jpg", "broken.jpg", "c.bmp",
+                                            "D.ppm", "notes.txt"}));
+        for (const QString& f : files)
+            QCOMPARE(f, QDir(dir.path()).absoluteFilePath(QFileInfo(f).fileName()));
+    }
+
+    void currentFolderWithoutPath_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("null") << QString();
+        QTest::newRow("empty") << QString("");
+    }
+    void currentFolderWithoutPath()
+    {
+        QFETCH(QString, path);
+        QTemporaryDir dir;
+        QVERIFY(savePicture(dir.path() + "/z.png", Qt::red));
+        QVERIFY(savePicture(dir.path() + "/Y.png", Qt::red));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const QStringList files = listFolderFiles(path);
+        QDir::setCurrent(before);
+        QCOMPARE(names(files), QStringList({"Y.png", "z.png"}));
+    }
+
+    void unreadableFolders_data()
+    {
+        QTest::addColumn<QString>("relative");
+        QTest::newRow("missing") << "nowhere";
+        QTest::newRow("parent is a file") << "plain.txt/inside";
+        QTest::newRow("a file") << "plain.txt";
+    }
+    void unreadableFolders()
+    {
+        QFETCH(QString, relative);
+        QTemporaryDir dir;
+        QVERIFY(writeBytes(dir.path() + "/plain.txt", "x"));
+        const QString path = dir.path() + '/' + relative;
+        QVERIFY(listFolderFiles(path).isEmpty());
+        std::unique_ptr<SlideFlow> flow(createSlideViewer(path));
+        QCOMPARE(flow->slideCount(), 0);
+        QCOMPARE(flow->centerIndex(), 0);
+    }
+
+    void slidesFromMixedFolder()
+    {
+        QTemporaryDir dir;
+        makeMixedFolder(dir.path());
+        std::unique_ptr<SlideFlow> flow(createSlideViewer(dir.path()));
+        // The text file and the broken JPEG are skipped without a gap.
+        QCOMPARE(flow->slideCount(), 5);
+        const QList<QColor> order = {Qt::yellow, Qt::red, Qt::blue, Qt::green, Qt::cyan};
+        for (int i = 0; i < order.size(); ++i) {
+            const QColor got = flow->slideImage(i).pixelColor(10, 10);
+            QVERIFY2(qAbs(got.red() - order[i].red()) < 8 && qAbs(got.green() - order[i].green()) < 8
+                         && qAbs(got.blue() - order[i].blue()) < 8,
+                     qPrintable(QString("slide %1 is %2").arg(i).arg(got.name())));
+        }
+        QCOMPARE(flow->centerIndex(), 2);
+        QCOMPARE(flow->slideSize(), QSize(150, 178));
+        QCOMPARE(flow->size(), QSize(240, 320));
+    }
+
+    void centreOnTheMiddlePicture_data()
+    {
+        QTest::addColumn<int>("pictures");
+        QTest::addColumn<int>("centre");
+        QTest::newRow("seven") << 7 << 3;
+        QTest::newRow("two") << 2 << 1;
+        QTest::newRow("one") << 1 << 0;
+        QTest::newRow("none") << 0 << 0;
+    }
+    void centreOnTheMiddlePicture()
+    {
+        QFETCH(int, pictures);
+        QTemporaryDir dir;
+        for (int i = 0; i < pictures; ++i)
+            QVERIFY(savePicture(dir.path() + QString("/p%1.png").arg(i), Qt::gray));
+        std::unique_ptr<SlideFlow> flow(createSlideViewer(dir.path()));
+        QCOMPARE(flow->slideCount(), pictures);
+        QTEST(flow->centerIndex(), "centre");
+    }
+
+    void reducedLoading_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("slide");
+        QTest::newRow("camera photo") << QSize(4000, 3000) << QSize(300, 225);
+        QTest::newRow("portrait photo") << QSize(3000, 4000) << QSize(267, 356);
+        QTest::newRow("tall strip") << QSize(200, 4000) << QSize(17, 356);
+        QTest::newRow("small stays") << QSize(100, 80) << QSize(100, 80);
+        QTest::newRow("just fits") << QSize(300, 356) << QSize(300, 356);
+        QTest::newRow("thin line") << QSize(4000, 2) << QSize(300, 1);
+    }
+    void reducedLoading()
+    {
+        QFETCH(QSize, picture);
+        QTemporaryDir dir;
+        QImage img(picture, QImage::Format_RGB32);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                img.setPixel(x, y, qRgb(x * 255 / img.width(), y * 255 / img.height(), 90));
+        QVERIFY(img.save(dir.path() + "/photo.jpg", "JPG", 85));
+        std::unique_ptr<SlideFlow> flow(createSlideViewer(dir.path()));
+        QCOMPARE(flow->slideCount(), 1);
+        QTEST(flow->slideImage(0).size(), "slide");
+        // Still the same picture: the left edge dark red, the right edge bright.
+        const QImage s = flow->slideImage(0);
+        QVERIFY(qRed(s.pixel(0, 0)) < 60);
+        if (s.width() > 10)
+            QVERIFY(qRed(s.pixel(s.width() - 1, 0)) > 190);
+    }
+
+    void programRunsQuietlyOnAnyFolder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("pictures") << "pics";
+        QTest::newRow("missing") << "nowhere";
+        QTest::newRow("no argument") << "";
+    }
+    void programRunsQuietlyOnAnyFolder()
+    {
+        QFETCH(QString, folder);
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir("pics");
+        makeMixedFolder(dir.path() + "/pics");
+        QProcess p;
+        p.setWorkingDirectory(dir.path() + "/pics");
+        QStringList args;
+        if (!folder.isEmpty())
+            args << dir.path() + '/' + folder;
+        p.start(SLIDEFLOW_BIN, args);
+        QVERIFY(p.waitForStarted());
+        // It waits for the user; nothing is printed meanwhile.
+        QVERIFY(!p.waitForFinished(1500));
+        QCOMPARE(p.state(), QProcess::Running);
+        p.kill();
+        p.waitForFinished();
+        QCOMPARE(p.readAllStandardOutput(), QByteArray());
+    }
+
+    void programClosesOnUserInput_data()
+    {
+        QTest::addColumn<QStringList>("xdotool");
+        QTest::newRow("Return") << QStringList({"key", "Return"});
+        QTest::newRow("Enter") << QStringList({"key", "KP_Enter"});
+        QTest::newRow("corner tap") << QStringList({"mousemove", "5", "5", "click", "1"});
+    }
+    void programClosesOnUserInput()
+    {
+        // A real X server of the phone's size, and real key presses and taps.
+        QFETCH(QStringList, xdotool);
+        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+        const QString xdo = QStandardPaths::findExecutable("xdotool");
+        if (xvfb.isEmpty() || xdo.isEmpty())
+            QSKIP("Xvfb or xdotool is not installed");
+        int n = 170;
+        while (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) || QFile::exists(QString("/tmp/.X%1-lock").arg(n)))
+            ++n;
+        const QString display = QString(":%1").arg(n);
+        QProcess server;
+        server.start(xvfb, {display, "-screen", "0", "240x320x24", "-nolisten", "tcp"});
+        QVERIFY(server.waitForStarted());
+        auto stopServer = qScopeGuard([&] { server.terminate(); server.waitForFinished(3000); });
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)), 10000);
+
+        QTemporaryDir dir;
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(savePicture(dir.path() + QString("/p%1.png").arg(i), Qt::darkCyan));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        QProcess viewer;
+        viewer.setProcessEnvironment(env);
+        viewer.start(SLIDEFLOW_BIN, {dir.path()});
+        QVERIFY(viewer.waitForStarted());
+        QVERIFY(!viewer.waitForFinished(1500)); // up and waiting
+
+        QProcess input;
+        input.setProcessEnvironment(env);
+        input.start(xdo, xdotool);
+        QVERIFY(input.waitForFinished(5000));
+        QVERIFY2(viewer.waitForFinished(5000), "the viewer did not close");
+        QCOMPARE(viewer.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(viewer.exitCode(), 0);
+        QCOMPARE(viewer.readAllStandardOutput(), QByteArray());
+    }
+
+    void wallpaperModeIsKept()
+    {
+        const int before = QWallpaper::modeChanges();
+        QWallpaper::setAppWallpaperMode(QWallpaper::NoWallpaper);
+        QCOMPARE(int(QWallpaper::appWallpaperMode()), 2);
+        QCOMPARE(QWallpaper::modeChanges(), before + 1);
+    }
+};
+
+QTEST_MAIN(TestSlideViewer)
+#include "tst_slideviewer.moc"
