@@ -52,6 +52,7 @@ public:
     // A record of `file` for `uid`; keys not given are left out.
     void record(const char* file, const QString& uid, const QMap<QString, QString>& keys) const
     {
+        QDir().mkpath(host(QString::fromLatin1(file)).section(QLatin1Char('/'), 0, -2));
         ZConfig cfg(QString::fromLatin1(file), false);
         for (auto it = keys.begin(); it != keys.end(); ++it)
             cfg.writeEntry(uid, it.key(), it.value());
