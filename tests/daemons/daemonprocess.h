@@ -5,6 +5,7 @@
 // faketime library, and harmless stand-ins for the platform's processes.
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -66,13 +67,16 @@ inline qint64 parentOf(qint64 pid)
     return f.size() > 1 ? f.at(1).toLongLong() : -1;
 }
 
-// Live processes running `program` whose environment holds EZX_ROOT=`root`:
-// only a daemon started by this very test can match.
+// Live detached daemons running `program` whose environment holds
+// EZX_ROOT=`root`: only a daemon started by this very test can match. Left
+// out: the first child of the double fork, both before its setsid (still in
+// the test's session) and after it (a session leader), and a daemon's own
+// children not yet turned into the shell.
 inline QList<qint64> findDaemons(const QString& program, const QString& root)
 {
     const QString exe = QFileInfo(program).canonicalFilePath();
     const QByteArray marker = "EZX_ROOT=" + root.toLocal8Bit();
-    QList<qint64> found;
+    QList<qint64> matching;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString& e : entries) {
         bool ok = false;
@@ -85,8 +89,14 @@ inline QList<qint64> findDaemons(const QString& program, const QString& root)
         if (!env.open(QIODevice::ReadOnly) || !env.readAll().split('\0').contains(marker))
             continue;
         if (isAlive(pid))
-            found << pid;
+            matching << pid;
     }
+    const qint64 ownSession = sessionOf(getpid());
+    QList<qint64> found;
+    for (qint64 pid : matching)
+        if (sessionOf(pid) != pid && sessionOf(pid) != ownSession
+            && !matching.contains(parentOf(pid)))
+            found << pid;
     return found;
 }
 
@@ -152,13 +162,17 @@ inline QString faketimeLibrary()
 
 // The environment for a process whose clock starts at `start` (UTC, "YYYY-MM-DD
 // hh:mm:ss") and runs `speed` times as fast; sleeps are shortened to match.
+// The start is handed over as seconds since the epoch, so the process's own
+// time zone cannot move it.
 inline QProcessEnvironment fakeClockEnvironment(const QString& start, int speed)
 {
+    QDateTime when = QDateTime::fromString(start, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    when.setTimeSpec(Qt::UTC);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LD_PRELOAD"), faketimeLibrary());
+    env.insert(QStringLiteral("FAKETIME_FMT"), QStringLiteral("%s"));
     env.insert(QStringLiteral("FAKETIME"),
-               QStringLiteral("@%1 x%2").arg(start).arg(speed));
-    env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+               QStringLiteral("@%1 x%2").arg(when.toSecsSinceEpoch()).arg(speed));
     return env;
 }
 

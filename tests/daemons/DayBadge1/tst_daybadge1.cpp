@@ -255,6 +255,35 @@ private slots:
         QCOMPARE(name, QByteArray(weekdayText(weekdayInUtc8(std::time(nullptr)))));
     }
 
+    // The real clock, shifted: the first name the daemon sets at the edges of
+    // the day in UTC+8 (2026-12-05 is a Saturday).
+    void weekdayOnShiftedClock_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("Sat 15:59 UTC") << "2026-12-05 15:59:00" << kSaturday;
+        QTest::newRow("Sat 16:00 UTC") << "2026-12-05 16:00:00" << kSunday;
+        QTest::newRow("Sun 00:00 UTC") << "2026-12-06 00:00:00" << kSunday;
+        QTest::newRow("Sat 00:00 UTC") << "2026-12-05 00:00:00" << kSaturday;
+    }
+    void weekdayOnShiftedClock()
+    {
+        QFETCH(QString, start);
+        QFETCH(QByteArray, name);
+        skipWithoutFaketime();
+        skipUnlessProcessesAreSafe({QStringLiteral("am")});
+        PhoneRoot root;
+        DaemonGuard guard(program(), root.root());
+        QProcess p;
+        QProcessEnvironment env = fakeClockEnvironment(start, 1);
+        env.insert(QStringLiteral("TZ"), QStringLiteral("Asia/Tokyo")); // must not matter
+        p.setProcessEnvironment(env);
+        startWithFiles(p, program(), {}, root.outer() + QStringLiteral("/out"),
+                       root.outer() + QStringLiteral("/err"));
+        QVERIFY(p.waitForFinished(10000));
+        QTRY_COMPARE(root.readFile(QString::fromLatin1(kServiceNamePath)), name);
+    }
+
     // Midnight in UTC+8 (16:00 UTC) on a Saturday: the name turns from
     // Saturday to Sunday within one cycle, and am is ended again.
     void dayChangeAtSixteenUtc()
