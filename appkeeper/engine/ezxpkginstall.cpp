@@ -212,11 +212,15 @@ bool EZXPkgInstall::regSoftInfo_InstallDB()
         clearInstallTmp();
         return false;
     }
-    const std::unique_ptr<ZConfig> registry(new ZConfig(installDBFile, false));
+    std::unique_ptr<ZConfig> registry(new ZConfig(installDBFile, false));
     auto fromDesktop = [&](const char* key) {
         return desktop->readEntry(group, QLatin1String(key), QString());
     };
     if (!registry->writeEntry(softUID, QStringLiteral("BigIcon"), fromDesktop("BigIcon"))) {
+        // The store would save the refused key when it is closed; the record
+        // must not appear later behind the caller's back.
+        registry->removeGroup(softUID);
+        registry.reset();
         clearInstallTmp();
         return false;
     }
@@ -238,8 +242,11 @@ bool EZXPkgInstall::regSoftInfo_InstallDB()
     for (const auto& entry : fixed)
         registry->writeEntry(softUID, QLatin1String(entry[0]), entry[1]);
     // A card that filled up after the first key would otherwise keep a cut
-    // record while the install is reported as done.
+    // record while the install is reported as done. The cut record is taken
+    // out again where the card still allows it.
     if (!registry->flush()) {
+        registry->removeGroup(softUID);
+        registry.reset();
         clearInstallTmp();
         return false;
     }
@@ -315,6 +322,8 @@ int EZXPkgInstall::unInstallSoft(const QString& uid)
 
 void EZXPkgInstall::clearInstallTmp()
 {
-    runShellCommand(QStringLiteral("rm -r ") + shellPath(installTmpPath) + QStringLiteral("/*"));
+    // On an empty area the pattern matches nothing and rm merely complains.
+    runShellCommand(QStringLiteral("rm -r ") + shellPath(installTmpPath)
+                    + QStringLiteral("/* 2>/dev/null"));
     removeDotEntries();
 }

@@ -50,6 +50,9 @@ inline bool makePackage(const QString& pkg, const QString& stage,
             QFile f(path);
             if (!f.open(QIODevice::WriteOnly) || f.write(it.value()) != it.value().size())
                 return false;
+            if (it.key().endsWith(QLatin1String(".sh")))
+                f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeGroup
+                                 | QFileDevice::ExeOther);
         }
         const QString first = it.key().section(QLatin1Char('/'), 0, 0);
         if (!top.contains(first))
@@ -67,12 +70,8 @@ inline QByteArray desktop(const QString& name, const QString& extra = QString())
 // The install steps in the install dialog's order. Returns 0 when all ran
 // through, otherwise the number of the first step that failed (1-3, 5-7, 9,
 // 11, 12). Step 8, the confirmation, is answered yes; step 10 makes the UID.
-inline int installSteps(EZXPkgInstall& e)
+inline int stepsAfterUnpack(EZXPkgInstall& e)
 {
-    if (!e.checkPKGFile()) return 1;
-    if (!e.checkInstallTmpPath()) return 2;
-    if (!e.checkInstallDB()) return 3;
-    e.exPKGInstallTmp();
     if (!e.getPKGPathFromInstallTmpPath()) return 5;
     if (!e.getPKGDesktopFile()) return 6;
     if (!e.getPKGSoftInfo()) return 7;
@@ -82,6 +81,15 @@ inline int installSteps(EZXPkgInstall& e)
     if (!e.regSoftInfo_Menu()) return 12;
     e.clearInstallTmp();
     return 0;
+}
+
+inline int installSteps(EZXPkgInstall& e)
+{
+    if (!e.checkPKGFile()) return 1;
+    if (!e.checkInstallTmpPath()) return 2;
+    if (!e.checkInstallDB()) return 3;
+    e.exPKGInstallTmp();
+    return stepsAfterUnpack(e);
 }
 
 inline int install(const QString& pkg, QString* directory = nullptr, QString* uid = nullptr)

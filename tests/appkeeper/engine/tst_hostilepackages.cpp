@@ -7,6 +7,7 @@
 
 #include "enginetestutil.h"
 #include "phoneroot.h"
+#include "shellrunner.h"
 
 #include <QtTest>
 
@@ -44,7 +45,9 @@ QStringList unsafeEntries(const QString& hostFolder)
         if (st.st_mode & (S_ISUID | S_ISGID))
             bad << QStringLiteral("set-ID bit: ") + it.key();
         if (S_ISLNK(st.st_mode)) {
-            const QString target = QFileInfo(path).canonicalFilePath();
+            char* resolved = realpath(p.constData(), nullptr);
+            const QString target = resolved ? QFile::decodeName(resolved) : QString();
+            free(resolved);
             if (target.isEmpty() || (target != real && !target.startsWith(real + QLatin1Char('/'))))
                 bad << QStringLiteral("link not resolving inside: ") + it.value();
         } else if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
@@ -133,6 +136,20 @@ QStringList violations(const Phone& phone, const QMap<QString, QString>& before,
     }
     for (const QString& top : installed)
         bad += unsafeEntries(phone.root.outer() + QLatin1Char('/') + top);
+    // What the unpack leaves in the area must be as safe as an installed
+    // folder: a set-ID or foreign file there sits on the card until the
+    // next install.
+    for (const QString& entry : QDir(phone.area).entryList(QDir::AllEntries | QDir::Hidden
+                                                           | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString path = phone.area + QLatin1Char('/') + entry;
+        if (QFileInfo(path).isSymLink() || !QFileInfo(path).isDir()) {
+            if (!QFileInfo(path).isFile() || QFileInfo(path).isSymLink())
+                bad << QStringLiteral("unsafe entry in the install area: ") + entry;
+            continue;
+        }
+        for (const QString& b : unsafeEntries(path))
+            bad << QStringLiteral("install area: ") + b;
+    }
     if (areaMustBeEmpty) {
         const QStringList left = QDir(phone.area).entryList(QDir::AllEntries | QDir::Hidden
                                                             | QDir::System | QDir::NoDotAndDotDot);
@@ -182,7 +199,8 @@ void HostilePackages::attacks_data()
     QTest::newRow("hardlink_through_symlink") << "bare" << 5 << false;
     QTest::newRow("link_chain") << "bare" << 5 << false;
     QTest::newRow("dir_then_link_same_name") << "bare" << 5 << false;
-    QTest::newRow("link_then_dir_same_name") << "bare" << 5 << false;
+    // GNU tar replaces the link with the folder, even with --absolute-names.
+    QTest::newRow("link_then_dir_same_name") << "none" << 5 << false;
     QTest::newRow("link_loop") << "bare" << 0 << false;
     QTest::newRow("link_self") << "bare" << 0 << false;
     QTest::newRow("dotfile_link_first_package") << "bare" << 0 << false;
@@ -253,10 +271,15 @@ void HostilePackages::attacks()
     const QMap<QString, QString> before = snapshot(phone.root.outer());
 
     int step = -1;
-    for (const QString& pkg : packages())
-        step = install(pkg);
-
-    const QStringList bad = violations(phone, before, true);
+    QStringList bad;
+    for (const QString& pkg : packages()) {
+        EZXPkgInstall e(pkg);
+        QVERIFY(e.checkPKGFile() && e.checkInstallTmpPath() && e.checkInstallDB());
+        e.exPKGInstallTmp();
+        bad += violations(phone, before, false);
+        step = stepsAfterUnpack(e);
+    }
+    bad += violations(phone, before, true);
     QVERIFY2(bad.isEmpty(), qPrintable(bad.join(QLatin1Char('\n'))));
     struct stat areaAfter;
     QCOMPARE(lstat(QFile::encodeName(phone.area).constData(), &areaAfter), 0);

@@ -75,7 +75,8 @@ void Uninstall::menuLists_data()
     QTest::newRow(";U") << ";U" << "";
     QTest::newRow("U") << "U" << "";
     QTest::newRow("not in list") << "A;B" << "A;B";
-    QTest::newRow("twice: first only") << "U;A;U" << "A;U";
+    QTest::newRow("twice: each pattern once") << "U;A;U" << "A";
+    QTest::newRow("four times: one left") << "U;U;A;U;B;U" << "A;;B;U";
     QTest::newRow("empty list untouched") << "" << "";
 }
 

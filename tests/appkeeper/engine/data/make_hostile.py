@@ -52,6 +52,8 @@ class Pkg:
         class Zero(io.RawIOBase):
             def __init__(self):
                 self.left = size
+            def readable(self):
+                return True
             def readinto(self, b):
                 n = min(len(b), self.left)
                 b[:n] = chunk * n
@@ -126,7 +128,8 @@ elif case == "symlink_dot_trick":
 elif case == "hardlink_abs":
     p.app(); p.hardlink("p/hard", victim + "/secret")
 elif case == "hardlink_escape":
-    p.app(); p.hardlink("p/hard", up_pkg + "victim/secret")
+    # A hard link's target is named from the folder tar unpacks into.
+    p.app(); p.hardlink("p/hard", up_area + "victim/secret")
 elif case == "hardlink_through_symlink":
     p.app(); p.symlink("p/l", victim); p.hardlink("p/hard", "p/l/secret")
 elif case == "link_chain":
