@@ -300,9 +300,10 @@ private slots:
         QTRY_COMPARE(root.readFile(QString::fromLatin1(kServiceNamePath)), kSaturday);
         StandIn am(QStringLiteral("am"));
         QTRY_VERIFY(processNamed(QStringLiteral("am")));
-        // 30 s to midnight plus one 20 s cycle, at ten times the speed.
+        // 30 s to midnight, noticed by the cycle at 40 s: 4 s at ten times the
+        // speed.
         QTRY_COMPARE_WITH_TIMEOUT(root.readFile(QString::fromLatin1(kServiceNamePath)), kSunday,
-                                  15000);
+                                  6000);
         const bool ended = am.endsWithin(10000);
         stopDaemons(program(), root.root());
         QVERIFY(ended);
@@ -329,9 +330,9 @@ private slots:
         QCOMPARE(QProcess::execute(binary(QStringLiteral("daemons/LineLabel/LineLabel")),
                                    {QStringLiteral("China Mobile")}),
                  0);
-        // One cycle is 2 s here; allow for a busy machine, but far less than
-        // what a slower rhythm would need.
-        QTRY_COMPARE_WITH_TIMEOUT(root.readFile(file), kMonday, 8000);
+        // One cycle is 2 s here: 3.5 s allows for a busy machine and is still
+        // short of two cycles.
+        QTRY_COMPARE_WITH_TIMEOUT(root.readFile(file), kMonday, 3500);
         const bool ended = am.endsWithin(10000);
         stopDaemons(program(), root.root());
         QVERIFY(ended);
