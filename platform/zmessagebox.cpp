@@ -11,7 +11,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QtMath>
@@ -83,6 +82,10 @@ public:
         m_text->viewport()->setAutoFillBackground(false);
         m_text->setStyleSheet(QStringLiteral("QTextEdit { background: transparent; }"));
         m_text->setPlainText(text);
+        // The box computes the text's height itself (below); the view's own
+        // minimum would make short messages sit in a tall box.
+        m_text->setMinimumSize(0, 0);
+        m_text->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
         top->addWidget(m_text, 1);
 
         int buttonRowHeight = 0;
@@ -104,9 +107,7 @@ public:
 
         // Size: as tall as the text needs, at most the phone screen; longer
         // texts scroll inside the box.
-        QTextDocument* doc = m_text->document();
-        doc->setTextWidth(textWidth);
-        const int textHeight = qCeil(doc->size().height());
+        const int textHeight = ezxscreen::plainTextHeight(text, m_text->font(), textWidth);
         const int chrome = 2 * InnerMargin + (buttonRowHeight ? buttonRowHeight + InnerMargin : 0);
         const int wanted = chrome + qMax(textHeight, iconHeight);
         const int boxHeight = qMin(wanted, MaxBoxHeight);

@@ -1,4 +1,6 @@
 #pragma once
+// Layout helpers of the platform's dialogs.
+//
 // Where the phone's 240 by 320 screen lies on the display. On the phone it is
 // the whole display; on a desktop it is the top-left corner of the primary
 // screen, as phone emulators place it. Dialogs of the platform size and centre
@@ -7,6 +9,9 @@
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
+#include <QTextDocument>
+#include <QTextOption>
+#include <QtMath>
 #include <QWidget>
 
 namespace ezxscreen {
@@ -31,6 +36,19 @@ inline void centreOnPhone(QWidget* w)
     const int x = phone.left() + qMax(0, (phone.width() - s.width()) / 2);
     const int y = phone.top() + qMax(0, (phone.height() - s.height()) / 2);
     w->move(x, y);
+}
+
+// The height `text` takes when wrapped to `width` in the text view.
+inline int plainTextHeight(const QString& text, const QFont& font, int width)
+{
+    QTextDocument doc;
+    doc.setDefaultFont(font);
+    QTextOption opt = doc.defaultTextOption();
+    opt.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    doc.setDefaultTextOption(opt);
+    doc.setPlainText(text);
+    doc.setTextWidth(width);
+    return qCeil(doc.size().height());
 }
 
 } // namespace ezxscreen

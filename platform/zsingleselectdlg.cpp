@@ -128,8 +128,8 @@ ZSingleSelectDlg::ZSingleSelectDlg(const QString& title, const QString& text, QW
     m_text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_text->setPlainText(text);
-    m_text->document()->setTextWidth(ezxscreen::PhoneWidth - 8);
-    const int textHeight = qCeil(m_text->document()->size().height());
+    m_text->setMinimumSize(0, 0);
+    const int textHeight = ezxscreen::plainTextHeight(text, m_text->font(), ezxscreen::PhoneWidth);
     m_text->setFixedHeight(qBound(0, textHeight, MaxTextHeight));
     m_text->setVerticalScrollBarPolicy(textHeight > MaxTextHeight ? Qt::ScrollBarAsNeeded
                                                                   : Qt::ScrollBarAlwaysOff);
