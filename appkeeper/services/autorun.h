@@ -6,8 +6,11 @@
 // creates it.
 //
 // Results: -1 the file does not exist; 0 `uid` is null, empty or holds a ";"
-// (no entry can be that), or is not listed (for
-// checkAppAutorun), or the list could not be written; 1 done.
+// (no entry can be that), or the list could not be written, or (for
+// checkAppAutorun) it is not listed; 1 done.
+//
+// "Listed" means the text occurs in the list anywhere, also inside a longer
+// entry. Deleting cuts whole entries only, so it never changes another one.
 
 #include <QString>
 
