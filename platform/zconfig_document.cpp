@@ -219,7 +219,9 @@ void ZConfigDocument::parse(const QByteArray& bytes)
                     while (vb < contentEnd && isBlank(data[vb]))
                         ++vb;
                     line.kind = Kind::Entry;
-                    line.key = zconfigUnescape(data + kb, ke - kb);
+                    line.keyOffset = kb - pos;
+                    line.keySize = ke - kb;
+                    line.plainKey = isPlainKey(data + kb, ke - kb);
                     line.valueOffset = vb - pos;
                     line.valueSize = e > vb ? e - vb : 0;
                     if (!sawEntry) {
@@ -299,16 +301,47 @@ QString ZConfigDocument::lineValue(const Line& line) const
     return zconfigUnescape(lineData(line) + line.valueOffset, line.valueSize);
 }
 
+// Keys are compared without decoding them where that is exact: bytes made of
+// printable ASCII other than '\\', '[' and ']' decode to themselves, and the
+// escape of such a text gives the same bytes back (a key line cannot start
+// with '#' or ';', hold '=' or end in a blank), so for them "decodes to key"
+// is "equals the escaped key".
+bool ZConfigDocument::isPlainKey(const char* data, qsizetype size)
+{
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(data[i]);
+        if (c < 0x20 || c >= 0x7F || c == '\\' || c == '[' || c == ']')
+            return false;
+    }
+    return true;
+}
+
+QString ZConfigDocument::lineKey(const Line& line) const
+{
+    return zconfigUnescape(lineData(line) + line.keyOffset, line.keySize);
+}
+
+bool ZConfigDocument::keyMatches(const Line& line, const QString& key,
+                                 const QByteArray& escapedKey) const
+{
+    if (line.plainKey)
+        return line.keySize == escapedKey.size() &&
+               std::memcmp(lineData(line) + line.keyOffset, escapedKey.constData(),
+                           size_t(line.keySize)) == 0;
+    return lineKey(line) == key;
+}
+
 QString ZConfigDocument::value(const QString& group, const QString& key) const
 {
     const auto it = m_byName.constFind(group);
     if (it == m_byName.cend())
         return QString();
+    const QByteArray escapedKey = zconfigEscape(key, ZConfigEscape::Key);
     const std::vector<int>& indices = it.value();
     for (auto s = indices.rbegin(); s != indices.rend(); ++s) {
         const std::vector<Line>& lines = m_sections[size_t(*s)].lines;
         for (auto l = lines.rbegin(); l != lines.rend(); ++l)
-            if (l->kind == Kind::Entry && l->key == key)
+            if (l->kind == Kind::Entry && keyMatches(*l, key, escapedKey))
                 return lineValue(*l);
     }
     return QString();
@@ -336,10 +369,13 @@ QStringList ZConfigDocument::keys(const QString& group) const
     QSet<QString> seen;
     for (int s : it.value()) {
         for (const Line& l : m_sections[size_t(s)].lines) {
-            if (l.kind != Kind::Entry || seen.contains(l.key))
+            if (l.kind != Kind::Entry)
                 continue;
-            seen.insert(l.key);
-            list.append(l.key);
+            const QString k = lineKey(l);
+            if (seen.contains(k))
+                continue;
+            seen.insert(k);
+            list.append(k);
         }
     }
     return list;
@@ -379,13 +415,14 @@ bool ZConfigDocument::lastLineBlank() const
 bool ZConfigDocument::setValue(const QString& group, const QString& key, const QString& value)
 {
     const QByteArray escaped = zconfigEscape(value, ZConfigEscape::Value);
+    const QByteArray escapedKey = zconfigEscape(key, ZConfigEscape::Key);
     auto it = m_byName.find(group);
     if (it != m_byName.end()) {
         const std::vector<int>& indices = it.value();
         for (auto s = indices.rbegin(); s != indices.rend(); ++s) {
             std::vector<Line>& lines = m_sections[size_t(*s)].lines;
             for (auto l = lines.rbegin(); l != lines.rend(); ++l) {
-                if (l->kind != Kind::Entry || l->key != key)
+                if (l->kind != Kind::Entry || !keyMatches(*l, key, escapedKey))
                     continue;
                 if (lineValue(*l) == value)
                     return false;
@@ -407,8 +444,9 @@ bool ZConfigDocument::setValue(const QString& group, const QString& key, const Q
 
     Line line;
     line.kind = Kind::Entry;
-    line.key = key;
-    line.own = zconfigEscape(key, ZConfigEscape::Key);
+    line.own = escapedKey;
+    line.keySize = escapedKey.size();
+    line.plainKey = isPlainKey(escapedKey.constData(), escapedKey.size());
     line.own += m_spacedEquals ? " = " : "=";
     line.valueOffset = line.own.size();
     line.valueSize = escaped.size();

@@ -84,10 +84,12 @@ private:
         QByteArray own;          // the line's bytes once changed or added
         qsizetype start = 0;     // otherwise a slice of m_source
         qsizetype size = 0;
+        qsizetype keyOffset = 0;    // key bytes (trimmed), relative to the line
+        qsizetype keySize = 0;
         qsizetype valueOffset = 0;  // value bytes, relative to the line
         qsizetype valueSize = 0;
         Kind kind = Kind::Other;
-        QString key;
+        bool plainKey = false;      // key bytes need no decoding (see keyMatches)
     };
 
     struct Section
@@ -107,6 +109,10 @@ private:
         return line.own.isNull() ? line.size : line.own.size();
     }
     QString lineValue(const Line& line) const;
+    QString lineKey(const Line& line) const;
+    // Whether the line's key is `key`, whose escaped form is `escapedKey`.
+    bool keyMatches(const Line& line, const QString& key, const QByteArray& escapedKey) const;
+    static bool isPlainKey(const char* data, qsizetype size);
     bool lastLineBlank() const;
     void rebuildIndex();
     QByteArray newLine() const { return m_crlf ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n"); }

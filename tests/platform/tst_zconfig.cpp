@@ -131,8 +131,8 @@ private slots:
         QTest::newRow("empty value") << QByteArray("[a]\nk=\n") << "a" << "k" << "";
         QTest::newRow("value with =") << QByteArray("[a]\nk=x=y\n") << "a" << "k" << "x=y";
         QTest::newRow("group blanks") << QByteArray("  [ Desktop Entry ]  \nName=n\n") << "Desktop Entry" << "Name" << "n";
-        QTest::newRow("nul in other line") << QByteArray("[a]\nx\0y\nk=v\n", 14) << "a" << "k" << "v";
-        QTest::newRow("nul in value") << QByteArray("[a]\nk=v\0w\n", 11) << "a" << "k" << QString("v") + QChar(0) + "w";
+        QTest::newRow("nul in other line") << QByteArrayLiteral("[a]\nx\0y\nk=v\n") << "a" << "k" << "v";
+        QTest::newRow("nul in value") << QByteArrayLiteral("[a]\nk=v\0w\n") << "a" << "k" << QString("v") + QChar(0) + "w";
         QTest::newRow("invalid utf8 elsewhere") << QByteArray("[a]\nj=\xff\xfe\nk=v\n") << "a" << "k" << "v";
         QTest::newRow("cut group line") << QByteArray("[a\nk=v\n[b]\n") << "b" << "k" << QString();
         QTest::newRow("unterminated group") << QByteArray("[a]\n[b\nk=v\n") << "a" << "k" << "v";

@@ -12,8 +12,47 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QElapsedTimer>
+
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/types.h>
+
+namespace {
+
+ino_t inode(const QString& path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Milliseconds from the writer's start to the end of its first round (its
+// second save replaces the file for the second time), or -1.
+int roundMilliseconds(const QString& reg)
+{
+    QProcess writer;
+    writer.start(QStringLiteral(ZCONFIG_CRASHWRITER), {reg});
+    if (!writer.waitForStarted())
+        return -1;
+    QElapsedTimer clock;
+    clock.start();
+    int replaced = 0;
+    ino_t last = inode(reg);
+    while (replaced < 2 && clock.elapsed() < 30000) {
+        QTest::qSleep(1);
+        const ino_t now = inode(reg);
+        if (now != last && now != 0) {
+            ++replaced;
+            last = now;
+        }
+    }
+    const int ms = int(clock.elapsed());
+    writer.kill();
+    writer.waitForFinished();
+    return replaced == 2 ? ms : -1;
+}
+
+} // namespace
 
 class TestZConfigCrash : public QObject
 {
@@ -31,6 +70,11 @@ private slots:
         }
         const qint64 size = QFileInfo(reg).size();
 
+        // How long one round of the writer takes here (a sanitizer build is
+        // far slower): kill moments are spread over two rounds.
+        const int round = roundMilliseconds(reg);
+        QVERIFY(round > 0);
+
         QRandomGenerator rng(4242);
         int staleSeen = 0;
         int newestSeen = 0;
@@ -42,7 +86,7 @@ private slots:
             writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             writer.start();
             QVERIFY(writer.waitForStarted());
-            QTest::qSleep(int(5 + rng.bounded(60)));
+            QTest::qSleep(int(rng.bounded(2 * round + 1)));
             if (writer.state() != QProcess::Running)
                 QFAIL(qPrintable(QStringLiteral("writer stopped by itself, exit %1").arg(writer.exitCode())));
             ::kill(pid_t(writer.processId()), SIGKILL);
@@ -83,8 +127,8 @@ private slots:
             QVERIFY(f.readAll() == crashformat::bytes(gens));
             newestSeen = gens[0];
         }
-        qInfo("%d trials, %d left a temporary file behind, %d generations written",
-              trials, staleSeen, newestSeen);
+        qInfo("%d trials, %d left a temporary file behind, %d generations written, round %d ms",
+              trials, staleSeen, newestSeen, round);
         QVERIFY(newestSeen > 0);
     }
 };

@@ -149,7 +149,7 @@ private slots:
         PhoneRoot root;
         QVERIFY(root.writeFile(kReg, "# kept\n[a]\nx = 0\ny = keep\n"));
         QRandomGenerator rng(3);
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < 100; ++i) {
             const QString v = randomText(rng);
             {
                 ZConfig cfg(kReg);
