@@ -99,6 +99,15 @@ bool ensureFinalLineFeed(const QString& hostPath)
     return append.write("\n", 1) == 1 && append.flush();
 }
 
+// The start-at-boot failure has a caption key of its own: under the key of
+// the main window's uninstall hint, a caption file holding one text would
+// show the other hint's words here.
+QString autorunFailedText()
+{
+    return readLabelCaption(QStringLiteral("Msg_HintInfo_Items17"),
+                            Text_code(CaptionDefault::Msg_HintInfo_Items16_Autorun));
+}
+
 const QStringList& domainEntries()
 {
     static const QStringList entries = {QStringLiteral("Untrusted"), QStringLiteral("Operator"),
@@ -267,8 +276,7 @@ void SoftPropertiesDlg::saveSoftProperties()
 
     if (pCButton1->isChecked()) {
         if (addAppAutorun(appUID) != 1)
-            showMsgHintDlg(readLabelCaption(QStringLiteral("Msg_HintInfo_Items16"),
-                                            Text_code(CaptionDefault::Msg_HintInfo_Items16_Autorun)),
+            showMsgHintDlg(autorunFailedText(),
                            QString(), nullptr);
     } else {
         deleteAppAutorun(appUID);

@@ -338,7 +338,7 @@ private slots:
         }, autorunFailed ? 2 : 1);
         QStringList expected{shown(CAP(Msg_HintInfo_Items4))};
         if (autorunFailed)
-            expected.prepend(shown(readLabelCaption(QStringLiteral("Msg_HintInfo_Items16"),
+            expected.prepend(shown(readLabelCaption(QStringLiteral("Msg_HintInfo_Items17"),
                                                     Text_code(CaptionDefault::Msg_HintInfo_Items16_Autorun))));
         QCOMPARE(hints, expected);
         QCOMPARE(phone.autorunApps(), listAfter);
