@@ -35,6 +35,18 @@ QLabel* createWeekdayLabel()
     return label;
 }
 
+void runWeekdayLabelCycle(QLabel* label, unsigned pauseSeconds, int loopMs)
+{
+    // The screen is not served during this pause: the label is repainted when
+    // the event loop runs again.
+    sleep(pauseSeconds);
+    // exit(), not quit(): a Qt 6 quit request closes every window, and the
+    // label must stay up for the life of the process.
+    QTimer::singleShot(loopMs, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
+    label->setText(currentWeekdayLabelText());
+    QCoreApplication::exec();
+}
+
 int runDayBadgeLabel(int argc, char** argv)
 {
     // The options are looked at by the detached process, so even "-auth" leaves
@@ -50,12 +62,6 @@ int runDayBadgeLabel(int argc, char** argv)
     app.setMainWidget(label);
     label->show();
 
-    for (;;) {
-        // The screen is not served during this pause: the label is repainted
-        // when the event loop runs again.
-        sleep(5);
-        QTimer::singleShot(20000, &app, SLOT(quit()));
-        label->setText(currentWeekdayLabelText());
-        app.exec();
-    }
+    for (;;)
+        runWeekdayLabelCycle(label);
 }

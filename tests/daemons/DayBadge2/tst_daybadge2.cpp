@@ -5,6 +5,7 @@
 #include "daemonprocess.h"
 #include "phoneroot.h"
 #include "weekdaylabel.h"
+#include "zapplication.h"
 
 #include <QLabel>
 #include <QProcess>
@@ -116,6 +117,28 @@ private slots:
         QVERIFY(un_utf8(nullptr).isNull());
     }
 
+    // Each round of the loop sets the current weekday and serves the screen;
+    // the label stays up round after round, across the day change.
+    void labelCycleKeepsTheLabelUp()
+    {
+        g_now = utc(2026, 12, 5, 15, 59, 50);
+        setDaemonClock(fakeNow);
+        ZApplication* app = ZApplication::instance();
+        QVERIFY(app);
+        std::unique_ptr<QLabel> label(createWeekdayLabel());
+        app->setMainWidget(label.get());
+        label->show();
+        QVERIFY(QTest::qWaitForWindowExposed(label.get()));
+        runWeekdayLabelCycle(label.get(), 0, 50);
+        QVERIFY(label->isVisible());
+        QCOMPARE(label->text(), QStringLiteral("星期六"));
+        g_now += 25;
+        runWeekdayLabelCycle(label.get(), 0, 50);
+        QVERIFY(label->isVisible());
+        QCOMPARE(label->text(), QStringLiteral("星期日"));
+        app->setMainWidget(nullptr);
+    }
+
     void banner_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -177,5 +200,13 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDayBadge2)
+// The program's own application object, so that the test runs on what the
+// daemon runs on.
+int main(int argc, char** argv)
+{
+    ZApplication app(argc, argv, 1);
+    TestDayBadge2 test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_daybadge2.moc"
