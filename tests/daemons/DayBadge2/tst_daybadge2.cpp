@@ -7,7 +7,9 @@
 #include "weekdaylabel.h"
 #include "zapplication.h"
 
+#include <QImage>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QProcess>
 #include <QTest>
 
@@ -163,6 +165,94 @@ private slots:
                                               " Version  2.0.6\n"
                                               "    Date  2007-06-09\n\r"));
         QTRY_VERIFY(findDaemons(program(), root.root()).isEmpty());
+    }
+
+    // The real program on a shifted real clock, on a private X server: the
+    // label's pixels at 15:59:40 UTC on a Saturday, again once midnight in
+    // UTC+8 has passed, and at 00:00 UTC on the Saturday and on the Sunday.
+    void labelOnShiftedClock()
+    {
+        if (qEnvironmentVariableIsSet("EZX_SANITIZED"))
+            QSKIP("faketime's preload library does not mix with the sanitizers");
+        if (faketimeLibrary().isEmpty())
+            QSKIP("Debian's faketime package is not installed");
+        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()
+            || QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty())
+            QSKIP("Xvfb (xvfb) and import (imagemagick) are needed");
+
+        QProcess xserver;
+        xserver.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                               QStringLiteral("-screen"), QStringLiteral("0"),
+                                               QStringLiteral("240x320x24"),
+                                               QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        QVERIFY(xserver.waitForStarted(5000));
+        QByteArray number;
+        QTRY_VERIFY_WITH_TIMEOUT((number += xserver.readAllStandardOutput()).endsWith('\n'), 10000);
+        const QString display = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+        struct StopServer {
+            QProcess& p;
+            ~StopServer() { p.kill(); p.waitForFinished(5000); }
+        } stopServer{xserver};
+
+        auto labelPixels = [&display]() {
+            QProcess grab;
+            grab.start(QStringLiteral("import"),
+                       {QStringLiteral("-display"), display, QStringLiteral("-window"),
+                        QStringLiteral("root"), QStringLiteral("-crop"),
+                        QStringLiteral("240x20+1+250"), QStringLiteral("+repage"),
+                        QStringLiteral("png:-")});
+            grab.waitForFinished(10000);
+            return QImage::fromData(grab.readAllStandardOutput()).convertToFormat(QImage::Format_RGB32);
+        };
+        auto isDrawn = [](const QImage& image) {
+            if (image.isNull())
+                return false;
+            const QRgb first = image.pixel(0, 0);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixel(x, y) != first)
+                        return true;
+            return false;
+        };
+        // Starts a label whose clock begins at `start` and runs ten times as
+        // fast; returns the first picture of it.
+        auto startLabel = [&](PhoneRoot& root, const QString& start) {
+            QProcess p;
+            QProcessEnvironment env = fakeClockEnvironment(start, 10);
+            env.insert(QStringLiteral("DISPLAY"), display);
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+            p.setProcessEnvironment(env);
+            startWithFiles(p, program(), {}, root.outer() + QStringLiteral("/out"),
+                           root.outer() + QStringLiteral("/err"));
+            p.waitForFinished(10000);
+            QImage image;
+            for (int i = 0; i < 100 && !isDrawn(image); ++i) {
+                QTest::qWait(100);
+                image = labelPixels();
+            }
+            return image;
+        };
+
+        QImage saturday, sunday;
+        {
+            PhoneRoot root;
+            DaemonGuard guard(program(), root.root());
+            saturday = startLabel(root, QStringLiteral("2026-12-05 15:59:40"));
+            QVERIFY(isDrawn(saturday));
+            // Midnight in UTC+8 is 20 s away, the next refresh at most 25 s
+            // after it: 4.5 s at ten times the speed.
+            QTRY_VERIFY_WITH_TIMEOUT(isDrawn(sunday = labelPixels()) && sunday != saturday, 15000);
+        }
+        {
+            PhoneRoot root;
+            DaemonGuard guard(program(), root.root());
+            QCOMPARE(startLabel(root, QStringLiteral("2026-12-06 00:00:00")), sunday);
+        }
+        {
+            PhoneRoot root;
+            DaemonGuard guard(program(), root.root());
+            QCOMPARE(startLabel(root, QStringLiteral("2026-12-05 00:00:00")), saturday);
+        }
     }
 
     // The starting shell goes on at once; the daemon lives in a session of its
