@@ -19,6 +19,7 @@ ZMultiLineEdit::ZMultiLineEdit(QWidget* parent, const char* name)
     document()->setDocumentMargin(3);
     updateLook();
     resize(sizeHint());
+    document()->setModified(false);
 }
 
 ZMultiLineEdit::~ZMultiLineEdit() = default;
