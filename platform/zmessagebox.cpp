@@ -186,7 +186,7 @@ private:
                     reject();
                 return true;
             }
-            int i = m_buttons.indexOf(qobject_cast<QPushButton*>(QApplication::focusWidget()));
+            int i = m_buttons.indexOf(qobject_cast<QPushButton*>(focusWidget()));
             press(i < 0 ? 0 : i);
             return true;
         }
@@ -196,7 +196,7 @@ private:
         case Qt::Key_Backtab: {
             if (n == 0)
                 return true;
-            int i = m_buttons.indexOf(qobject_cast<QPushButton*>(QApplication::focusWidget()));
+            int i = m_buttons.indexOf(qobject_cast<QPushButton*>(focusWidget()));
             const bool back = key == Qt::Key_Left || key == Qt::Key_Backtab;
             i = i < 0 ? 0 : (i + (back ? n - 1 : 1)) % n;
             m_buttons.at(i)->setFocus();
