@@ -152,6 +152,8 @@ public:
 
     void load()
     {
+        if (hostPath.isEmpty())
+            return;
         removeStaleTemporaries(hostPath);
         QFile file(hostPath);
         const QFileInfo info(hostPath);
@@ -167,7 +169,7 @@ public:
 
     bool save()
     {
-        if (unreadable)
+        if (unreadable || hostPath.isEmpty())
             return false;
         if (!saveAtomically(hostPath, doc.toByteArray()))
             return false;

@@ -285,6 +285,13 @@ private slots:
         QCOMPARE(folderEntries(QFileInfo(host).path()), QStringList{"UserMenuTree"});
     }
 
+    void emptyPath()
+    {
+        ZConfig cfg(QString(""));
+        QCOMPARE(cfg.readEntry("g", "k", "d"), QString("d"));
+        QVERIFY(!cfg.writeEntry("g", "k", "v"));
+    }
+
     // Many writes through one object, then a second object: all of it is in
     // the file once the first object is gone (and flush() puts it there at once).
     void writesLandByDestructionAndFlush()

@@ -78,8 +78,8 @@ private slots:
         QCOMPARE(genAt.size(), crashformat::kRecords);
 
         // How long one round of the writer takes here (a sanitizer build is
-        // far slower): kill moments are spread over the first round, from the
-        // start through both of its saves.
+        // far slower): kill moments are spread over the first round and a half,
+        // from the start through both saves of the first round.
         const int round = roundMilliseconds(reg);
         QVERIFY(round > 0);
 
@@ -94,7 +94,7 @@ private slots:
             writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             writer.start();
             QVERIFY(writer.waitForStarted());
-            QTest::qSleep(int(rng.bounded(round + 1)));
+            QTest::qSleep(int(rng.bounded(round + round / 2 + 1)));
             if (writer.state() != QProcess::Running)
                 QFAIL(qPrintable(QStringLiteral("writer stopped by itself, exit %1").arg(writer.exitCode())));
             ::kill(pid_t(writer.processId()), SIGKILL);
