@@ -130,10 +130,7 @@ void EZXPkgInstall::exPKGInstallTmp()
     if (!phoneIsDir(installTmpPath))
         return;
     // The area must hold nothing at all before an unpack.
-    if (!phoneEntryList(installTmpPath, QDir::AllEntries | QDir::Hidden | QDir::System
-                                            | QDir::NoDotAndDotDot).isEmpty()) {
-        clearInstallTmp();
-    }
+    clearInstallTmp();
     const int status = runShellCommand(QStringLiteral("tar zxf ") + shellPath(pkgFile)
                                        + QStringLiteral(" -C ") + shellPath(installTmpPath)
                                        + QLatin1String(kTarSafetyOptions));
@@ -322,8 +319,13 @@ int EZXPkgInstall::unInstallSoft(const QString& uid)
 
 void EZXPkgInstall::clearInstallTmp()
 {
-    // On an empty area the pattern matches nothing and rm merely complains.
-    runShellCommand(QStringLiteral("rm -r ") + shellPath(installTmpPath)
-                    + QStringLiteral("/* 2>/dev/null"));
-    removeDotEntries();
+    // Each command runs only when there is something for it to remove.
+    if (!phoneEntryList(installTmpPath, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+             .isEmpty()) {
+        runShellCommand(QStringLiteral("rm -r ") + shellPath(installTmpPath) + QStringLiteral("/*"));
+    }
+    if (!phoneEntryList(installTmpPath, QDir::AllEntries | QDir::Hidden | QDir::System
+                                            | QDir::NoDotAndDotDot).isEmpty()) {
+        removeDotEntries();
+    }
 }

@@ -1,0 +1,174 @@
+// One whole install (the install steps without the dialog) of a package of
+// 20 MB in 200 files, against the bare "tar zxf" and "cp -rf" of the same
+// package on the same phone root.
+//   bench_engine [--benchmark_repetitions=N]
+
+#include "ezxpkginstall.h"
+#include "shellrunner.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <chrono>
+
+namespace {
+
+const char kDesktop[] = "[Desktop Entry]\nName=Bench\nExec=run.sh\nIcon=icon.png\n";
+
+struct Fixture
+{
+    QTemporaryDir dir;
+    QString root;
+    QString pkg;
+
+    Fixture()
+    {
+        root = dir.path() + QStringLiteral("/root");
+        QDir().mkpath(root + QStringLiteral("/mmc/mmca1"));
+        QDir().mkpath(root + QStringLiteral("/ezx_user/download/appwrite/am"));
+        qputenv("EZX_ROOT", root.toLocal8Bit());
+
+        // 200 files of 100 kB, half of them compressible text, half random.
+        const QString stage = dir.path() + QStringLiteral("/stage/bench");
+        QDir().mkpath(stage + QStringLiteral("/data"));
+        QFile desktop(stage + QStringLiteral("/bench.desktop"));
+        desktop.open(QIODevice::WriteOnly);
+        desktop.write(kDesktop);
+        desktop.close();
+        quint32 x = 2463534242u;
+        for (int i = 0; i < 199; ++i) {
+            QByteArray bytes(100 * 1024, Qt::Uninitialized);
+            for (int j = 0; j < bytes.size(); ++j) {
+                x ^= x << 13; x ^= x >> 17; x ^= x << 5;
+                bytes[j] = (i % 2) ? char(x) : char('a' + x % 16);
+            }
+            QFile f(stage + QStringLiteral("/data/file%1").arg(i));
+            f.open(QIODevice::WriteOnly);
+            f.write(bytes);
+        }
+        pkg = dir.path() + QStringLiteral("/bench.pkg");
+        runShellCommand(QStringLiteral("tar czf ") + shellQuote(pkg) + QStringLiteral(" -C ")
+                        + shellQuote(dir.path() + QStringLiteral("/stage")) + QStringLiteral(" bench"));
+        // The card folders exist, as on a phone that has installed before.
+        EZXPkgInstall prepare{QString()};
+        prepare.checkInstallTmpPath();
+        prepare.checkInstallDB();
+    }
+
+    QString host(const QString& phonePath) const { return root + phonePath; }
+
+    // Back to the state before an install: no installed copy, empty registries.
+    void reset() const
+    {
+        runShellCommand(QStringLiteral("rm -rf ") + shellQuote(host("/mmc/mmca1/.system/QTDownLoad/bench")));
+        QFile::remove(host("/mmc/mmca1/.system/java/CardRegistry"));
+        QFile(host("/mmc/mmca1/.system/java/CardRegistry")).open(QIODevice::WriteOnly);
+        QFile::remove(host("/ezx_user/download/appwrite/am/UserMenuTree"));
+    }
+};
+
+Fixture& fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+bool engineInstall(const Fixture& f)
+{
+    EZXPkgInstall e(f.pkg);
+    bool ok = e.checkPKGFile() && e.checkInstallTmpPath() && e.checkInstallDB();
+    e.exPKGInstallTmp();
+    ok = ok && e.getPKGPathFromInstallTmpPath() && e.getPKGDesktopFile() && e.getPKGSoftInfo()
+         && e.copyPKGFolderFromInstallTmpPath();
+    e.softUID = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    ok = ok && e.regSoftInfo_InstallDB() && e.regSoftInfo_Menu();
+    e.clearInstallTmp();
+    return ok && e.softDirectory == QStringLiteral("/mmc/mmca1/.system/QTDownLoad/bench");
+}
+
+QString area(const Fixture& f)
+{
+    return shellQuote(f.host("/mmc/mmca1/.system/QTDownLoad/installtmp"));
+}
+
+bool bareTarCp(const Fixture& f)
+{
+    const QString dest = shellQuote(f.host("/mmc/mmca1/.system/QTDownLoad/bench"));
+    const int a = runShellCommand(QStringLiteral("tar zxf ") + shellQuote(f.pkg) + QStringLiteral(" -C ") + area(f));
+    const int b = runShellCommand(QStringLiteral("cp -rf ") + area(f) + QStringLiteral("/bench ") + dest);
+    return shellSucceeded(a) && shellSucceeded(b);
+}
+
+void resetBare(const Fixture& f)
+{
+    f.reset();
+    runShellCommand(QStringLiteral("rm -rf ") + area(f) + QStringLiteral("/*"));
+}
+
+void BM_EngineInstall(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.reset();
+        state.ResumeTiming();
+        if (!engineInstall(f)) {
+            state.SkipWithError("install failed");
+            break;
+        }
+    }
+}
+
+void BM_BareTarCp(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        state.PauseTiming();
+        resetBare(f);
+        state.ResumeTiming();
+        if (!bareTarCp(f)) {
+            state.SkipWithError("tar or cp failed");
+            break;
+        }
+    }
+}
+
+// Both in turn within each iteration, so that the load of a shared machine
+// falls on both alike; the counter "ratio" is engine time over bare time.
+void BM_EngineOverBare(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    double engine = 0, bare = 0;
+    for (auto _ : state) {
+        resetBare(f);
+        auto t0 = std::chrono::steady_clock::now();
+        const bool b = bareTarCp(f);
+        auto t1 = std::chrono::steady_clock::now();
+        f.reset();
+        auto t2 = std::chrono::steady_clock::now();
+        const bool e = engineInstall(f);
+        auto t3 = std::chrono::steady_clock::now();
+        if (!b || !e) {
+            state.SkipWithError("install failed");
+            break;
+        }
+        bare += std::chrono::duration<double, std::milli>(t1 - t0).count();
+        engine += std::chrono::duration<double, std::milli>(t3 - t2).count();
+    }
+    state.counters["bare_ms"] = bare / double(state.iterations());
+    state.counters["engine_ms"] = engine / double(state.iterations());
+    state.counters["ratio"] = bare > 0 ? engine / bare : 0;
+}
+
+} // namespace
+
+BENCHMARK(BM_BareTarCp)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_EngineInstall)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_EngineOverBare)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+
+BENCHMARK_MAIN();
