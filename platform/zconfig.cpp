@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 #include <limits>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,6 +30,11 @@
 // once a save has succeeded, further changes are only kept in memory and saved
 // by flush() or the destructor. A failed save leaves the changes pending, and
 // the next change tries again at once.
+//
+// Before saving, the file is checked against the version this object read
+// (inode, size, mtime); when another writer has replaced or changed it in the
+// meantime, the object's changes are made again on the file as it is now, so
+// that the other writer's changes are not lost.
 
 namespace {
 
@@ -61,6 +67,49 @@ void removeStaleTemporaries(const QString& target)
     }
 }
 
+// What identifies one version of a file: a save replaces the file (new
+// inode), and a writer that rewrites it in place changes size or mtime.
+struct FileStamp
+{
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    qint64 mtimeNs = 0;
+
+    static FileStamp of(const struct stat& st)
+    {
+        FileStamp s;
+        s.exists = true;
+        s.dev = st.st_dev;
+        s.ino = st.st_ino;
+        s.size = st.st_size;
+        s.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        return s;
+    }
+    static FileStamp ofPath(const QString& path)
+    {
+        struct stat st;
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+            return FileStamp();
+        return of(st);
+    }
+    static FileStamp ofFd(int fd)
+    {
+        struct stat st;
+        if (::fstat(fd, &st) != 0)
+            return FileStamp();
+        return of(st);
+    }
+    bool operator==(const FileStamp& o) const
+    {
+        if (exists != o.exists)
+            return false;
+        return !exists || (dev == o.dev && ino == o.ino && size == o.size && mtimeNs == o.mtimeNs);
+    }
+    bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+
 bool writeAll(int fd, const char* data, qsizetype size)
 {
     while (size > 0) {
@@ -76,8 +125,9 @@ bool writeAll(int fd, const char* data, qsizetype size)
     return true;
 }
 
-// Writes `bytes` to `target` atomically; true when the new file is in place.
-bool saveAtomically(const QString& target, const QByteArray& bytes)
+// Writes `bytes` to `target` atomically; true when the new file is in place,
+// whose stamp is then in `written`.
+bool saveAtomically(const QString& target, const QByteArray& bytes, FileStamp* written)
 {
     static unsigned counter = 0;
 
@@ -124,6 +174,7 @@ bool saveAtomically(const QString& target, const QByteArray& bytes)
 
     bool ok = writeAll(fd, bytes.constData(), bytes.size());
     ok = ok && ::fsync(fd) == 0;
+    *written = FileStamp::ofFd(fd);
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(tmp.constData(), dest.constData()) == 0;
     if (!ok) {
@@ -143,45 +194,86 @@ bool saveAtomically(const QString& target, const QByteArray& bytes)
 class ZConfigData
 {
 public:
+    // A change made through the object, kept until it is in the file so that
+    // it can be made again on a newer version of the file (see save()).
+    struct Change
+    {
+        QString group;
+        QString key;
+        QString value;
+        bool remove = false;  // removeGroup(group), else writeEntry
+    };
+
     QString path;
     QString hostPath;
     ZConfigDocument doc;
+    FileStamp known;          // the version of the file that `doc` was read from or saved as
+    std::vector<Change> pending;
     bool unreadable = false;  // the file exists but could not be read: never overwrite it
-    bool dirty = false;       // changes not yet in the file
     bool saveWorked = false;  // a save through this object has succeeded
+
+    // Reads the file into `into`; false when it exists but cannot be read.
+    bool read(ZConfigDocument& into, FileStamp& stamp) const
+    {
+        into.parse(QByteArray());
+        stamp = FileStamp();
+        const QFileInfo info(hostPath);
+        if (!info.exists() && !info.isSymLink())
+            return true;  // reads as empty
+        QFile file(hostPath);
+        if (info.isDir() || !file.open(QIODevice::ReadOnly))
+            return false;
+        stamp = FileStamp::ofFd(file.handle());
+        return into.parse(&file) && file.error() == QFileDevice::NoError;
+    }
 
     void load()
     {
         if (hostPath.isEmpty())
             return;
         removeStaleTemporaries(hostPath);
-        QFile file(hostPath);
-        const QFileInfo info(hostPath);
-        if (!info.exists() && !info.isSymLink())
-            return;  // reads as empty
-        if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
-            unreadable = true;
-            return;
-        }
-        if (!doc.parse(&file) || file.error() != QFileDevice::NoError)
-            unreadable = true;
+        unreadable = !read(doc, known);
+    }
+
+    static bool apply(ZConfigDocument& target, const Change& c)
+    {
+        return c.remove ? target.removeGroup(c.group) : target.setValue(c.group, c.key, c.value);
     }
 
     bool save()
     {
         if (unreadable || hostPath.isEmpty())
             return false;
-        if (!saveAtomically(hostPath, doc.toByteArray()))
+        // Someone else (another object, another program) replaced or changed
+        // the file since it was read: make this object's changes again on
+        // what is there now, instead of writing back the old version.
+        if (FileStamp::ofPath(hostPath) != known) {
+            ZConfigDocument fresh;
+            FileStamp freshStamp;
+            if (!read(fresh, freshStamp))
+                return false;
+            for (const Change& c : pending)
+                apply(fresh, c);
+            doc = std::move(fresh);
+            known = freshStamp;
+        }
+        FileStamp written;
+        if (!saveAtomically(hostPath, doc.toByteArray(), &written))
             return false;
-        dirty = false;
+        known = written;
+        pending.clear();
         saveWorked = true;
         return true;
     }
 
-    // After a change of the document: saves now or later (see above).
-    bool changed()
+    // Makes a change: saves now or later (see above).
+    bool change(Change c)
     {
-        dirty = true;
+        if (unreadable)
+            return false;
+        if (!apply(doc, c))
+            return true;  // nothing to write: the file already says so
+        pending.push_back(std::move(c));
         if (saveWorked)
             return true;
         return save();
@@ -197,7 +289,7 @@ ZConfig::ZConfig(const QString& path, bool /*flag*/) : d(new ZConfigData)
 
 ZConfig::~ZConfig()
 {
-    if (d->dirty)
+    if (!d->pending.empty())
         d->save();
     delete d;
 }
@@ -211,11 +303,7 @@ QString ZConfig::readEntry(const QString& group, const QString& key,
 
 bool ZConfig::writeEntry(const QString& group, const QString& key, const QString& value)
 {
-    if (d->unreadable)
-        return false;
-    if (!d->doc.setValue(group, key, value.isNull() ? QStringLiteral("") : value))
-        return true;  // the file already holds it
-    return d->changed();
+    return d->change({group, key, value.isNull() ? QStringLiteral("") : value, false});
 }
 
 bool ZConfig::writeEntry(const QString& group, const QString& key, const char* value)
@@ -235,16 +323,12 @@ void ZConfig::getGroupsKeyList(QStringList& list) const
 
 bool ZConfig::removeGroup(const QString& group)
 {
-    if (d->unreadable)
-        return false;
-    if (!d->doc.removeGroup(group))
-        return true;  // nothing to remove
-    return d->changed();
+    return d->change({group, QString(), QString(), true});
 }
 
 bool ZConfig::flush()
 {
-    if (!d->dirty)
+    if (d->pending.empty())
         return true;
     return d->save();
 }

@@ -285,6 +285,24 @@ private slots:
         QCOMPARE(folderEntries(QFileInfo(host).path()), QStringList{"UserMenuTree"});
     }
 
+    // Two objects on one file, and a program that rewrites it in between:
+    // each save makes its own changes on the newest version of the file, so
+    // no one's changes are lost.
+    void concurrentWritersKeepEachOthersChanges()
+    {
+        PhoneRoot root;
+        QVERIFY(root.writeFile(kReg, "[a]\nx=1\n"));
+        {
+            ZConfig a(kReg);
+            ZConfig b(kReg);
+            QVERIFY(a.writeEntry("a", "y", "2"));  // saved at once
+            QVERIFY(b.writeEntry("b", "z", "3"));  // saved at once, over a's version
+            QVERIFY(a.writeEntry("a", "w", "4"));  // kept until a goes
+            QVERIFY(root.writeFile(kReg, root.readFile(kReg) + "[ext]\ne=5\n"));
+        }
+        QCOMPARE(root.readFile(kReg), QByteArray("[a]\nx=1\ny=2\nw=4\n\n[b]\nz=3\n[ext]\ne=5\n"));
+    }
+
     void emptyPath()
     {
         ZConfig cfg(QString(""));
