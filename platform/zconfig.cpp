@@ -150,6 +150,12 @@ bool saveAtomically(const QString& target, const QByteArray& bytes, FileStamp* w
         QString::number(qint64(::getpid())) + QLatin1Char('-') + QString::number(++counter));
     const QByteArray dest = QFile::encodeName(path);
 
+    // A file that may not be written keeps its content (for root only an
+    // immutable file or a read-only mount stop this; the rename is then
+    // refused as well).
+    if (::access(dest.constData(), F_OK) == 0 && ::access(dest.constData(), W_OK) != 0)
+        return false;
+
     int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno == EEXIST) {
         ::unlink(tmp.constData());
