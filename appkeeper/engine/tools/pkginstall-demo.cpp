@@ -2,11 +2,11 @@
 // EZX_ROOT with the engine's install steps (answering the confirmation with
 // yes) and prints the registry record it wrote.
 
+#include "appidentity.h"
 #include "ezxpkginstall.h"
 #include "zconfig.h"
 
 #include <QCoreApplication>
-#include <QUuid>
 
 #include <cstdio>
 
@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     for (const Step& step : after)
         if (!run(step))
             return 1;
-    engine.softUID = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    engine.softUID = CreateUID();
     if (!run({"regSoftInfo_InstallDB", &EZXPkgInstall::regSoftInfo_InstallDB})
         || !run({"regSoftInfo_Menu", &EZXPkgInstall::regSoftInfo_Menu}))
         return 1;
