@@ -188,21 +188,37 @@ QRect RasterRenderer::drawSlide(const SlidePose& pose, int col1, int col2)
         int p2 = center * 1024 + dy / 2;
 
         const QRgb* line = reinterpret_cast<const QRgb*>(src->constScanLine(column));
-        // p1 + p2 stays 2*center*1024: once p1 reaches 0, p2 points one past
-        // the line's end, so the column ends before that read.
-        while (y1 >= 0 && y2 < h && p1 >= 0 && (p2 >> 10) < srcLen) {
-            QRgb c1 = line[p1 >> 10];
-            QRgb c2 = line[p2 >> 10];
-            if (opacity != 256) {
-                c1 = mixColor(c1, bg, opacity);
-                c2 = mixColor(c2, bg, opacity);
+        // Rows pair off outward from the middle while both stay in the frame,
+        // p1 stays at or above the line's start and p2 inside the line. As
+        // p1 + p2 stays 2*center*1024, p2 points one past the line's end
+        // exactly when p1 reaches 0: the column ends before that read.
+        const int lineEnd = srcLen * 1024;
+        int rows = qMin(y1 + 1, h - y2);
+        if (p1 < 0 || p2 >= lineEnd)
+            rows = 0;
+        else if (dy > 0)
+            rows = qMin(rows, qMin(p1 / dy + 1, (lineEnd - 1 - p2) / dy + 1));
+        QRgb* up = pixelAt(bits, bpl, x, y1);
+        QRgb* down = up + (y2 - y1) * (bpl / 4);
+        const qsizetype step = bpl / 4;
+        if (opacity == 256) {
+            for (int j = 0; j < rows; ++j) {
+                *up = line[p1 >> 10];
+                *down = line[p2 >> 10];
+                p1 = sub32(p1, dy);
+                p2 = add32(p2, dy);
+                up -= step;
+                down += step;
             }
-            *pixelAt(bits, bpl, x, y1) = c1;
-            *pixelAt(bits, bpl, x, y2) = c2;
-            p1 = sub32(p1, dy);
-            p2 = add32(p2, dy);
-            --y1;
-            ++y2;
+        } else {
+            for (int j = 0; j < rows; ++j) {
+                *up = mixColor(line[p1 >> 10], bg, opacity);
+                *down = mixColor(line[p2 >> 10], bg, opacity);
+                p1 = sub32(p1, dy);
+                p2 = add32(p2, dy);
+                up -= step;
+                down += step;
+            }
         }
     }
 

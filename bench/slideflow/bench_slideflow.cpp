@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -70,6 +71,12 @@ struct PainterScene
     QVector<QImage> reflections;
 };
 
+// The four corners of a w by h image (QPolygonF(QRectF) closes with a fifth).
+QPolygonF quad(int w, int h)
+{
+    return QPolygonF({QPointF(0, 0), QPointF(w, 0), QPointF(w, h), QPointF(0, h)});
+}
+
 void paintScene(PainterScene& ps, const SlideStage& s)
 {
     const int w = ps.frame.width();
@@ -100,11 +107,11 @@ void paintScene(PainterScene& ps, const SlideStage& s)
                             {xr, mid + H * sr}, {xl, mid + H * sl}};
         QTransform t;
         p.setOpacity(pose.opacity / 256.0);
-        if (QTransform::quadToQuad(QPolygonF(QRectF(0, 0, W, H)), pic, t)) {
+        if (QTransform::quadToQuad(quad(W, H), pic, t)) {
             p.setTransform(t);
             p.drawImage(QPointF(0, 0), ps.pictures[pose.index]);
         }
-        if (QTransform::quadToQuad(QPolygonF(QRectF(0, 0, W, H - hs)), ref, t)) {
+        if (QTransform::quadToQuad(quad(W, H - hs), ref, t)) {
             p.setTransform(t);
             p.drawImage(QPointF(0, 0), ps.reflections[pose.index]);
         }
@@ -118,11 +125,23 @@ void paintScene(PainterScene& ps, const SlideStage& s)
     p.end();
 }
 
+void fillPainterScene(PainterScene& ps, const SlideStage& s);
+
 void BM_FrameQPainterPerspective(benchmark::State& state)
 {
     auto flow = scene();
-    const SlideStage& s = flow->stage();
     PainterScene ps;
+    fillPainterScene(ps, flow->stage());
+    for (auto _ : state) {
+        paintScene(ps, flow->stage());
+        benchmark::DoNotOptimize(ps.frame.constBits());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_FrameQPainterPerspective)->Unit(benchmark::kMicrosecond);
+
+void fillPainterScene(PainterScene& ps, const SlideStage& s)
+{
     const int hs = s.slideH / 3;
     for (int i = 0; i < s.slideCount(); ++i) {
         const QImage img = s.images[i]->scaled(s.slideW, s.slideH);
@@ -136,13 +155,7 @@ void BM_FrameQPainterPerspective(benchmark::State& state)
                                                             s.backgroundRgb, (ht - y) * 128 / ht));
         ps.reflections << ref;
     }
-    for (auto _ : state) {
-        paintScene(ps, s);
-        benchmark::DoNotOptimize(ps.frame.constBits());
-    }
-    state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_FrameQPainterPerspective)->Unit(benchmark::kMicrosecond);
 
 // One move by one slide: every step and the frame it asks for.
 void BM_MoveOneSlide(benchmark::State& state)
@@ -167,26 +180,33 @@ BENCHMARK(BM_MoveOneSlide)->Unit(benchmark::kMillisecond);
 
 // --- loading a folder of camera photos
 
-QString photoFolder()
+void makePhotos(const QString& dir, int count)
 {
-    static QTemporaryDir dir(QDir::tempPath() + "/slideflow-photos-XXXXXX");
-    static bool made = false;
-    if (!made) {
-        made = true;
+    {
         QImage photo(4000, 3000, QImage::Format_RGB32);
         uint seed = 12345;
         for (int y = 0; y < photo.height(); ++y) {
             QRgb* row = reinterpret_cast<QRgb*>(photo.scanLine(y));
             for (int x = 0; x < photo.width(); ++x) {
                 seed = seed * 1103515245u + 12345u;
-                const int n = int(seed >> 27); // a little grain, as a sensor gives
-                row[x] = qRgb((x / 16 + n) & 255, (y / 12 + n) & 255, ((x + y) / 28) & 255);
+                const int n = int(seed >> 29); // a little grain, as a sensor gives
+                row[x] = qRgb((x / 16 + n) & 255, (y / 12 + n) & 255, ((x + y) / 28 + n) & 255);
             }
         }
-        const QString first = dir.path() + "/photo000.jpg";
+        const QString first = dir + "/photo000.jpg";
         photo.save(first, "JPG", 90);
-        for (int i = 1; i < 100; ++i)
-            QFile::copy(first, dir.path() + QString("/photo%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
+        for (int i = 1; i < count; ++i)
+            QFile::copy(first, dir + QString("/photo%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
+    }
+}
+
+QString photoFolder()
+{
+    static QTemporaryDir dir(QDir::tempPath() + "/slideflow-photos-XXXXXX");
+    static bool made = false;
+    if (!made) {
+        made = true;
+        makePhotos(dir.path(), 100);
     }
     return dir.path();
 }
@@ -224,6 +244,7 @@ void BM_LoadFolderReduced(benchmark::State& state)
     }
     state.counters["slides"] = slides;
     state.counters["peak_MB"] = peak;
+    state.counters["file_MB"] = QFileInfo(files.value(0)).size() / 1048576.0;
 }
 BENCHMARK(BM_LoadFolderReduced)->Unit(benchmark::kMillisecond)->Iterations(2);
 
@@ -254,6 +275,41 @@ void BM_LoadFolderWhole(benchmark::State& state)
 }
 BENCHMARK(BM_LoadFolderWhole)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// A plain load as a viewer without reduction does it: each photo into a
+// pixmap and from there into the flow, whole. Each slide is released right
+// after it was added, so that the run does not hold 100 whole photos (4.8 GB).
+void BM_LoadFolderPlainPixmap(benchmark::State& state)
+{
+    const QStringList files = listFolderFiles(photoFolder());
+    int slides = 0;
+    for (auto _ : state) {
+        SlideFlow flow;
+        flow.setSlideSize(QSize(150, 178));
+        QPixmap pixmap;
+        slides = 0;
+        for (const QString& f : files) {
+            if (!pixmap.load(f))
+                continue;
+            flow.addSlide(pixmap);
+            flow.setSlide(slides, QImage());
+            ++slides;
+        }
+    }
+    state.counters["slides"] = slides;
+}
+BENCHMARK(BM_LoadFolderPlainPixmap)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void saveFrames(const QString& dir)
+{
+    auto flow = scene();
+    flow->renderer().drawAllSlides();
+    flow->renderer().frame().save(dir + "/frame-raster.png");
+    PainterScene ps;
+    fillPainterScene(ps, flow->stage());
+    paintScene(ps, flow->stage());
+    ps.frame.save(dir + "/frame-qpainter.png");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -261,6 +317,39 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // --save-frames DIR: writes one frame of each renderer, to look at.
+    if (argc > 2 && QByteArray(argv[1]) == "--save-frames") {
+        saveFrames(QString::fromLocal8Bit(argv[2]));
+        return 0;
+    }
+    // --make-photos DIR N and --load DIR reduced|whole: one load outside the
+    // benchmark loop, for instruction counts of the two ways.
+    if (argc > 3 && QByteArray(argv[1]) == "--make-photos") {
+        makePhotos(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt());
+        return 0;
+    }
+    if (argc > 3 && QByteArray(argv[1]) == "--load") {
+        const QStringList files = listFolderFiles(QString::fromLocal8Bit(argv[2]));
+        SlideFlow flow;
+        flow.setSlideSize(QSize(150, 178));
+        if (QByteArray(argv[3]) == "reduced") {
+            addFolderSlides(flow, files);
+        } else {
+            for (const QString& f : files)
+                flow.addSlide(QImage(f).scaled(flow.slideSize() * 2, Qt::KeepAspectRatio,
+                                               Qt::SmoothTransformation));
+        }
+        return flow.slideCount() == files.size() ? 0 : 1;
+    }
+    // --frames N: the scene, then N frames at rest; for instruction counts
+    // (run under callgrind with two values of N and take the difference).
+    if (argc > 2 && QByteArray(argv[1]) == "--frames") {
+        auto flow = scene();
+        const int n = QByteArray(argv[2]).toInt();
+        for (int i = 0; i < n; ++i)
+            flow->renderer().drawAllSlides();
+        return 0;
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
