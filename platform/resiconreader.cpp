@@ -1,5 +1,7 @@
 #include "resiconreader.h"
 
+#include "stockicons.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -165,7 +167,7 @@ QPixmap RES_ICON_Reader::getIcon(const QString& name, bool useCache)
         return QPixmap();
     const IconEntry* e = findIcon(name);
     if (!e)
-        return QPixmap();
+        return stockIcon(name);   // soft-key and picker pictures, or null
     if (!useCache)
         return render(*e);
     const QString key = QLatin1String("ezx-res-icon:") + QLatin1String(e->name);

@@ -5,8 +5,10 @@
 // "Dialog_Complete.gif" (done), "Dialog_Error.gif" (failure),
 // "Dialog_Exclamatory_Mark.gif" (warning), "Dialog_Question_Mark.gif"
 // (question), "Dialog_Waiting.gif" (please wait), "Dialog_Information.gif"
-// (note). A name may also be given without its ".gif". An unknown name, or a
-// call before the application object exists, gives a null pixmap.
+// (note). A name may also be given without its ".gif". The platform's stock
+// pictures ("CST_Menu", "CST_Exit", "InSet_Picker_Folder", ..., see
+// stockicons.h) are found here too. An unknown name, or a call before the
+// application object exists, gives a null pixmap.
 
 #include <QPixmap>
 #include <QString>
@@ -22,6 +24,6 @@ public:
     // process and shared afterwards; without it a fresh one is drawn.
     QPixmap getIcon(const QString& name, bool useCache = true);
 
-    // Every name getIcon knows, with its ".gif".
+    // The names of the dialog icons, with their ".gif".
     static QStringList iconNames();
 };

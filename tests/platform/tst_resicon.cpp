@@ -17,6 +17,7 @@ private slots:
     void unknownNames_data();
     void unknownNames();
     void cachedAndFreshAreAlike();
+    void stockPicturesToo();
 };
 
 void TestResIcon::knownIcons_data()
@@ -93,6 +94,15 @@ void TestResIcon::cachedAndFreshAreAlike()
     const QPixmap fresh = reader.getIcon(QStringLiteral("Dialog_Question_Mark.gif"), false);
     QCOMPARE(a.cacheKey(), b.cacheKey());
     QCOMPARE(fresh.toImage(), a.toImage());
+}
+
+void TestResIcon::stockPicturesToo()
+{
+    RES_ICON_Reader reader;
+    for (const char* n : {"CST_Menu", "CST_Exit", "InSet_Picker_Folder"}) {
+        const QPixmap pm = reader.getIcon(QString::fromLatin1(n), true);
+        QVERIFY2(!pm.isNull(), n);
+    }
 }
 
 QTEST_MAIN(TestResIcon)
