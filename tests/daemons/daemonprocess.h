@@ -176,6 +176,16 @@ inline QProcessEnvironment fakeClockEnvironment(const QString& start, int speed)
     return env;
 }
 
+// Why a test on a shifted clock cannot run here, or null when it can.
+inline const char* faketimeUnavailable()
+{
+    if (qEnvironmentVariableIsSet("EZX_SANITIZED"))
+        return "faketime's preload library does not mix with the sanitizers";
+    if (faketimeLibrary().isEmpty())
+        return "Debian's faketime package is not installed";
+    return nullptr;
+}
+
 // True when a process of that name runs anywhere on the machine.
 inline bool processNamed(const QString& name)
 {

@@ -54,19 +54,15 @@ class TestDayBadge1 : public QObject
 
     QString program() const { return binary(QStringLiteral("daemons/DayBadge1/DayBadge")); }
 
-    void skipUnlessProcessesAreSafe(const QStringList& names)
+    // Why a daemon that ends every process of these names cannot run here, or
+    // an empty text when none such runs.
+    static QString processesInTheWay(const QStringList& names)
     {
         for (const QString& n : names)
             if (processNamed(n))
-                QSKIP(qPrintable(QStringLiteral("a process named %1 runs on this machine; "
-                                                "the daemon would end it").arg(n)));
-    }
-    void skipWithoutFaketime()
-    {
-        if (qEnvironmentVariableIsSet("EZX_SANITIZED"))
-            QSKIP("faketime's preload library does not mix with the sanitizers");
-        if (faketimeLibrary().isEmpty())
-            QSKIP("Debian's faketime package is not installed");
+                return QStringLiteral("a process named %1 runs on this machine; "
+                                      "the daemon would end it").arg(n);
+        return QString();
     }
 
 private slots:
@@ -200,8 +196,10 @@ private slots:
     // ended once; a second am lives on through later cycles.
     void startSetsWeekdayAndEndsAmOnce()
     {
-        skipWithoutFaketime();
-        skipUnlessProcessesAreSafe({QStringLiteral("am")});
+        if (const char* why = faketimeUnavailable())
+            QSKIP(why);
+        if (const QString why = processesInTheWay({QStringLiteral("am")}); !why.isEmpty())
+            QSKIP(qPrintable(why));
         PhoneRoot root;
         DaemonGuard guard(program(), root.root());
         StandIn am(QStringLiteral("am"));
@@ -236,7 +234,8 @@ private slots:
     void e2EndsPhoneWithKill9()
     {
         QFETCH(QString, option);
-        skipUnlessProcessesAreSafe({QStringLiteral("am"), QStringLiteral("phone")});
+        if (const QString why = processesInTheWay({QStringLiteral("am"), QStringLiteral("phone")}); !why.isEmpty())
+            QSKIP(qPrintable(why));
         PhoneRoot root;
         DaemonGuard guard(program(), root.root());
         StandIn phone(QStringLiteral("phone"), true);
@@ -270,8 +269,10 @@ private slots:
     {
         QFETCH(QString, start);
         QFETCH(QByteArray, name);
-        skipWithoutFaketime();
-        skipUnlessProcessesAreSafe({QStringLiteral("am")});
+        if (const char* why = faketimeUnavailable())
+            QSKIP(why);
+        if (const QString why = processesInTheWay({QStringLiteral("am")}); !why.isEmpty())
+            QSKIP(qPrintable(why));
         PhoneRoot root;
         DaemonGuard guard(program(), root.root());
         QProcess p;
@@ -288,8 +289,10 @@ private slots:
     // Saturday to Sunday within one cycle, and am is ended again.
     void dayChangeAtSixteenUtc()
     {
-        skipWithoutFaketime();
-        skipUnlessProcessesAreSafe({QStringLiteral("am")});
+        if (const char* why = faketimeUnavailable())
+            QSKIP(why);
+        if (const QString why = processesInTheWay({QStringLiteral("am")}); !why.isEmpty())
+            QSKIP(qPrintable(why));
         PhoneRoot root;
         DaemonGuard guard(program(), root.root());
         QProcess p;
@@ -313,8 +316,10 @@ private slots:
     // within one 20 s cycle of the daemon's clock.
     void foreignNameRestoredWithinOneCycle()
     {
-        skipWithoutFaketime();
-        skipUnlessProcessesAreSafe({QStringLiteral("am")});
+        if (const char* why = faketimeUnavailable())
+            QSKIP(why);
+        if (const QString why = processesInTheWay({QStringLiteral("am")}); !why.isEmpty())
+            QSKIP(qPrintable(why));
         PhoneRoot root;
         DaemonGuard guard(program(), root.root());
         QProcess p;

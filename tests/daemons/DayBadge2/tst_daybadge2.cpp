@@ -172,10 +172,8 @@ private slots:
     // UTC+8 has passed, and at 00:00 UTC on the Saturday and on the Sunday.
     void labelOnShiftedClock()
     {
-        if (qEnvironmentVariableIsSet("EZX_SANITIZED"))
-            QSKIP("faketime's preload library does not mix with the sanitizers");
-        if (faketimeLibrary().isEmpty())
-            QSKIP("Debian's faketime package is not installed");
+        if (const char* why = faketimeUnavailable())
+            QSKIP(why);
         if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()
             || QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty())
             QSKIP("Xvfb (xvfb) and import (imagemagick) are needed");
