@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QLoggingCategory>
 
 QStringList listFolderFiles(const QString& path)
 {
@@ -64,6 +65,9 @@ SlideFlow* createSlideViewer(const QString& folder)
 int slideViewerMain(int argc, char** argv)
 {
     ZApplication app(argc, argv, 1);
+    // Files that are not pictures, or broken ones, are skipped without a
+    // message: the image decoders' own complaints are not shown either.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
     QWallpaper::setAppWallpaperMode(QWallpaper::Mode(2));
 
     // The first argument left after the application took out its own options

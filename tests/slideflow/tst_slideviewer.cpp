@@ -216,6 +216,9 @@ private slots:
         p.kill();
         p.waitForFinished();
         QCOMPARE(p.readAllStandardOutput(), QByteArray());
+        // Not even the decoder speaks of the broken JPEG.
+        const QByteArray err = p.readAllStandardError();
+        QVERIFY2(!err.contains("jpeg") && !err.contains("JPEG"), err.constData());
     }
 
     void programClosesOnUserInput_data()
