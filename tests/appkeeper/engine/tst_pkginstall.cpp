@@ -179,6 +179,8 @@ private slots:
     void cardTooSmall();
     void hostileNames_data();
     void hostileNames();
+    void relativePackagePath_data();
+    void relativePackagePath();
     void registryRecordGolden_data();
     void registryRecordGolden();
     void menuLists_data();
@@ -473,6 +475,32 @@ void PkgInstall::hostileNames()
     for (const QString& path : all.keys())
         QVERIFY2(path.section(QLatin1Char('/'), -1) != QLatin1String("pwned"), qPrintable(path));
     QCOMPARE(areaEntries(root), QStringList());
+}
+
+void PkgInstall::relativePackagePath_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("leading dash") << "-rf.pkg";
+    QTest::newRow("tar option") << "--to-command=touch pwned.pkg";
+    QTest::newRow("option with blank") << "-C .. x.pkg";
+}
+
+void PkgInstall::relativePackagePath()
+{
+    QFETCH(QString, name);
+    PhoneRoot root;
+    QTemporaryDir work;
+    Packages pkgs;
+    QVERIFY(QFile::copy(pkgs.app("rel"), work.path() + QLatin1Char('/') + name));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(work.path()));
+    QString dir;
+    const int step = install(name, &dir);
+    QDir::setCurrent(previous);
+    QCOMPARE(step, 0);
+    QCOMPARE(dir, kDownLoad + QStringLiteral("/rel"));
+    QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{name});
 }
 
 void PkgInstall::registryRecordGolden_data()
