@@ -97,6 +97,13 @@ public:
                 b->setObjectName(QStringLiteral("button%1").arg(positions.at(i)));
                 b->setAutoDefault(false);
                 b->setFocusPolicy(Qt::StrongFocus);
+                // The focused button (the one Return presses) must stand out.
+                b->setStyleSheet(QStringLiteral(
+                    "QPushButton { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+                    " stop:0 #fdfdfd, stop:1 #dde2ea); border: 1px solid #8a94a6;"
+                    " border-radius: 3px; padding: 4px 6px; color: black; }"
+                    "QPushButton:focus { border: 2px solid #2f5d9b; background: #d6e4f7; }"
+                    "QPushButton:pressed { background: #b8cbe8; }"));
                 connect(b, &QPushButton::clicked, this, [this, i] { press(i); });
                 row->addWidget(b);
                 m_buttons.append(b);
