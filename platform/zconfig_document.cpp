@@ -28,6 +28,15 @@ inline bool isControl(char16_t c)
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
 
+// Whether the byte at `at` is escaped: preceded by an odd number of backslashes.
+inline bool escapedAt(const char* data, qsizetype at)
+{
+    qsizetype n = 0;
+    while (at - n - 1 >= 0 && data[at - n - 1] == '\\')
+        ++n;
+    return n % 2 == 1;
+}
+
 // Trims blanks from both ends of [b, e).
 inline void trim(const char* data, qsizetype& b, qsizetype& e)
 {
@@ -188,7 +197,8 @@ void ZConfigDocument::parse(const QByteArray& bytes)
         Line line;
         line.start = pos;
         line.size = end - pos;
-        if (b < e && data[b] == '[' && data[e - 1] == ']' && e - b >= 2) {
+        if (b < e && data[b] == '[' && data[e - 1] == ']' && e - b >= 2 &&
+            !escapedAt(data + b, e - 1 - b)) {
             qsizetype nb = b + 1, ne = e - 1;
             trim(data, nb, ne);
             Section section;
@@ -283,8 +293,9 @@ QByteArray ZConfigDocument::toByteArray() const
     auto put = [&](const Line& l) {
         // A line that had no end (the last one of the source) gets one as
         // soon as something follows it.
+        // (one that ends in a lone CR gets the LF that completes it).
         if (!out.isEmpty() && !out.endsWith('\n'))
-            out += eol;
+            out += out.endsWith('\r') ? QByteArray("\n") : eol;
         out.append(lineData(l), lineSize(l));
     };
     for (const Section& s : m_sections) {
@@ -431,12 +442,24 @@ bool ZConfigDocument::setValue(const QString& group, const QString& key, const Q
                 const char* d = lineData(*l);
                 const qsizetype size = lineSize(*l);
                 QByteArray bytes;
-                bytes.reserve(size - l->valueSize + escaped.size());
+                bytes.reserve(size - l->valueSize + escaped.size() + 1);
                 bytes.append(d, l->valueOffset);
-                bytes.append(escaped);
+                // A key that someone wrote with a leading '[' and a value
+                // ending in ']' would make the line read as a group header:
+                // the closing bracket is then written escaped.
+                qsizetype first = 0;
+                while (first < l->valueOffset && isBlank(d[first]))
+                    ++first;
+                if (d[first] == '[' && escaped.endsWith(']')) {
+                    bytes.append(escaped.constData(), escaped.size() - 1);
+                    bytes.append("\\]");
+                } else {
+                    bytes.append(escaped);
+                }
+                const qsizetype newValueSize = bytes.size() - l->valueOffset;
                 bytes.append(d + l->valueOffset + l->valueSize, size - l->valueOffset - l->valueSize);
                 l->own = bytes;
-                l->valueSize = escaped.size();
+                l->valueSize = newValueSize;
                 return true;
             }
         }

@@ -136,6 +136,8 @@ private slots:
         QTest::newRow("invalid utf8 elsewhere") << QByteArray("[a]\nj=\xff\xfe\nk=v\n") << "a" << "k" << "v";
         QTest::newRow("cut group line") << QByteArray("[a\nk=v\n[b]\n") << "b" << "k" << QString();
         QTest::newRow("unterminated group") << QByteArray("[a]\n[b\nk=v\n") << "a" << "k" << "v";
+        QTest::newRow("escaped close bracket is no header") << QByteArray("[a]\n[b\\]\nk=v\n") << "a" << "k" << "v";
+        QTest::newRow("escaped backslash before close") << QByteArray("[a\\\\]\nk=v\n") << "a\\" << "k" << "v";
         QTest::newRow("lone cr inside") << QByteArray("[a]\nk=v\rw\n") << "a" << "k" << "v\rw";
     }
     void parse()
@@ -188,6 +190,10 @@ private slots:
                                             << QByteArray("k=x\n\n[a]\nk=v\n");
         QTest::newRow("bom only") << QByteArray("\xEF\xBB\xBF") << "a" << "k" << "v"
                                   << QByteArray("\xEF\xBB\xBF\n[a]\nk = v\n");
+        QTest::newRow("bracket key, value ending in bracket") << QByteArray("[a]\n[k=1\n") << "a" << "[k" << "x]"
+                                                              << QByteArray("[a]\n[k=x\\]\n");
+        QTest::newRow("line ending in lone cr") << QByteArray("[a]\nx=1\r") << "a" << "y" << "2"
+                                                << QByteArray("[a]\nx=1\r\ny=2\n");
         QTest::newRow("unchanged value") << base << "a" << "x" << "1" << base;
         QTest::newRow("invalid utf8 kept") << QByteArray("[a]\nb=\xff\n\x80\x81\nk=1\n") << "a" << "k" << "2"
                                            << QByteArray("[a]\nb=\xff\n\x80\x81\nk=2\n");

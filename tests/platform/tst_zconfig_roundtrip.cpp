@@ -142,6 +142,69 @@ private slots:
         writeAndCompare(order);
     }
 
+    // Random documents from a soup of the bytes that matter to the syntax:
+    // setting or removing one thing changes that thing alone, whatever else
+    // the document holds.
+    void randomDocuments()
+    {
+        static const char* const soup[] = {"[", "]", "=", "\\", "\n", "\r\n", "\r", " ", "\t", "#",
+                                           ";", "a", "k", "g", "\\n", "\\x4", "\xff", "\xc3\xa4",
+                                           "\xef\xbb\xbf", "\n[g]\n", "\nk=v\n", "\n[a]\n", "\na = b\n"};
+        QRandomGenerator rng(99);
+        for (int round = 0; round < 5000; ++round) {
+            QByteArray bytes;
+            const int tokens = int(rng.bounded(40));
+            for (int i = 0; i < tokens; ++i)
+                bytes += soup[rng.bounded(int(sizeof soup / sizeof *soup))];
+            if (rng.bounded(4) == 0)
+                bytes += QByteArray(1, '\0');
+            const ZConfigDocument before(bytes);
+            QCOMPARE(before.toByteArray(), bytes);
+
+            ZConfigDocument doc(bytes);
+            const QStringList groups = before.groups();
+            const bool remove = rng.bounded(4) == 0 && !groups.isEmpty();
+            const QString group = !groups.isEmpty() && rng.bounded(3) ? groups.at(int(rng.bounded(groups.size())))
+                                                                    : randomText(rng);
+            const QStringList keys = before.keys(group);
+            const QString key = !keys.isEmpty() && rng.bounded(2) ? keys.at(int(rng.bounded(keys.size())))
+                                                                  : randomText(rng);
+            const QString value = randomText(rng);
+            if (remove)
+                doc.removeGroup(group);
+            else
+                doc.setValue(group, key, value);
+
+            const QByteArray out = doc.toByteArray();
+            const ZConfigDocument after(out);
+            const auto context = [&] {
+                return qPrintable(QStringLiteral("document %1, %2 %3/%4 = %5")
+                                      .arg(QString::fromLatin1(bytes.toPercentEncoding()),
+                                           remove ? QStringLiteral("remove") : QStringLiteral("set"),
+                                           QString::fromLatin1(group.toUtf8().toPercentEncoding()),
+                                           QString::fromLatin1(key.toUtf8().toPercentEncoding()),
+                                           QString::fromLatin1(value.toUtf8().toPercentEncoding())));
+            };
+            if (remove)
+                QVERIFY2(!after.hasGroup(group), context());
+            else
+                QVERIFY2(after.value(group, key) == value, context());
+            for (const QString& g : groups) {
+                if (g == group)
+                    continue;
+                QVERIFY2(after.hasGroup(g), context());
+                QVERIFY2(after.keys(g) == before.keys(g), context());
+                for (const QString& k : before.keys(g))
+                    QVERIFY2(after.value(g, k) == before.value(g, k), context());
+            }
+            if (!remove && groups.contains(group)) {
+                for (const QString& k : keys)
+                    if (k != key)
+                        QVERIFY2(after.value(group, k) == before.value(group, k), context());
+            }
+        }
+    }
+
     // The same text overwriting existing values in place, one object per
     // write as the programs do, keeps the file's other lines.
     void overwriteInPlace()
