@@ -8,6 +8,13 @@
 // not name, in place, and escapes values, keys and group names so that none
 // can add or break a line. Saves are atomic (temporary file beside it, then
 // rename). What was written is in the file once the object is destroyed.
+//
+// The first change through an object is saved at once, so that its result
+// tells whether the file can be written; later changes are saved by flush()
+// or by the destructor. A file that exists but cannot be read is never
+// overwritten (every write answers false), and a save made after another
+// writer changed the file makes this object's changes on the newer version.
+// The parser itself is ZConfigDocument (zconfig_document.h).
 
 #include <QString>
 #include <QStringList>
