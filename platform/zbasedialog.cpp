@@ -34,6 +34,13 @@ QList<ZPushButton*> ZBaseDialog::softKeys() const
     return keys;
 }
 
+void ZBaseDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // As for the main window: the dialog takes the keyboard itself.
+    activateWindow();
+}
+
 void ZBaseDialog::keyPressEvent(QKeyEvent* event)
 {
     if (event->isAutoRepeat()) {

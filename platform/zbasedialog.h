@@ -22,5 +22,6 @@ public:
     QList<ZPushButton*> softKeys() const;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 };

@@ -154,6 +154,10 @@ void ZMainWidget::show()
     if (isWindow() && !testAttribute(Qt::WA_Moved))
         setGeometry(ZGlobal::getScreenR());
     QWidget::show();
+    // On the phone (and on an X server without a window manager) nobody else
+    // gives the new window the keyboard.
+    if (isWindow())
+        activateWindow();
 }
 
 void ZMainWidget::resizeEvent(QResizeEvent* event)
@@ -181,6 +185,12 @@ void ZMainWidget::layoutAreas()
 void ZMainWidget::keyPressEvent(QKeyEvent* event)
 {
     if (!event->isAutoRepeat() && zsoftkeys::press(m_cst, event->key(), true)) {
+        event->accept();
+        return;
+    }
+    // Up and Down that no control took move the focus through the content.
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+        focusNextPrevChild(event->key() == Qt::Key_Down);
         event->accept();
         return;
     }

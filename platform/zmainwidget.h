@@ -9,7 +9,7 @@
 //
 // Keys: F1 presses the leftmost key of the soft-key strip, F2 the rightmost,
 // Return and Enter the middle one (when the focused control does not take the
-// key itself).
+// key itself); Up and Down that no control takes move the focus.
 
 #include <QWidget>
 

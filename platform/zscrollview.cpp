@@ -13,6 +13,8 @@ ZScrollView::ZScrollView(QWidget* parent, const char* name, Qt::WindowFlags f)
     if (name)
         setObjectName(QString::fromLatin1(name));
     setFrameShape(QFrame::NoFrame);
+    // The fields inside take the focus, not the view around them.
+    setFocusPolicy(Qt::NoFocus);
     setWidgetResizable(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -14,6 +14,8 @@
 #include "zpushbutton.h"
 #include "zscrollview.h"
 
+#include <QAbstractButton>
+
 #define CAPTION(key) readLabelCaption(QStringLiteral(#key), Text_code(CaptionDefault::key))
 
 namespace {
@@ -54,6 +56,10 @@ MainWindows::MainWindows(const QString& caption, bool editMode, QWidget* parent,
     pContentView->addChild(pButtonGroup, 0, 0);
     pButtonGroup->initFromInstalledDB();
     pButtonGroup->initFromCardRegistry();
+    // The keyboard starts on the first entry (without selecting it): Up and
+    // Down move through the list, Space selects the entry under the focus.
+    if (auto* first = pButtonGroup->findChild<QAbstractButton*>())
+        first->setFocus();
 }
 
 MainWindows::~MainWindows() = default;

@@ -76,6 +76,22 @@ private slots:
         QCOMPARE(w.win.appList()->selectedId, -1);
     }
 
+    // The keyboard starts on the first entry; Down moves, Space selects.
+    void selectWithKeys()
+    {
+        Phone phone;
+        twoApps(phone);
+        Window w;
+        QApplication::setActiveWindow(&w.win);
+        QVERIFY(QTest::qWaitForWindowActive(&w.win));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.entry(0)));
+        QCOMPARE(w.win.appList()->selectedId, -1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.entry(1)));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QCOMPARE(w.win.appList()->getButton(), w.entry(1));
+    }
+
     // Each menu entry (and the middle key) runs its own action, whatever
     // identifiers the menu handed out; with no selection, the three that need
     // one say which.
