@@ -10,6 +10,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 const QString kReg = QStringLiteral("/mmc/mmca1/.system/java/CardRegistry");
@@ -121,6 +123,13 @@ private slots:
         for (int g = 0; g < 100; ++g)
             for (int k = 0; k < 100; ++k)
                 order.append({QStringLiteral("g%1").arg(g), {QStringLiteral("k%1").arg(k), randomText(rng)}});
+        // And every byte from 0x01 to 0x7F in one value, both ways round.
+        QString all;
+        for (char16_t c = 1; c <= 0x7F; ++c)
+            all += QChar(c);
+        order.append({QStringLiteral("all"), {QStringLiteral("up"), all}});
+        std::reverse(all.begin(), all.end());
+        order.append({QStringLiteral("all"), {QStringLiteral("down"), all}});
         writeAndCompare(order);
     }
 
