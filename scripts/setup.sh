@@ -6,7 +6,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}; shift || true
 
 packages=(cmake g++ make qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev
-          faketime xvfb xdotool imagemagick e2fsprogs tar gzip coreutils procps)
+          faketime xvfb xdotool imagemagick e2fsprogs tar gzip coreutils procps
+          fonts-droid-fallback fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
