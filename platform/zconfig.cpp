@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <limits>
@@ -129,7 +130,7 @@ bool writeAll(int fd, const char* data, qsizetype size)
 // whose stamp is then in `written`.
 bool saveAtomically(const QString& target, const QByteArray& bytes, FileStamp* written)
 {
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter{0};
 
     // Save through a symbolic link to the file it points at, as editors do,
     // so that the link stays.

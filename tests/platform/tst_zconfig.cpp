@@ -138,6 +138,8 @@ private slots:
         QTest::newRow("unterminated group") << QByteArray("[a]\n[b\nk=v\n") << "a" << "k" << "v";
         QTest::newRow("escaped close bracket is no header") << QByteArray("[a]\n[b\\]\nk=v\n") << "a" << "k" << "v";
         QTest::newRow("escaped backslash before close") << QByteArray("[a\\\\]\nk=v\n") << "a\\" << "k" << "v";
+        QTest::newRow("localized desktop key") << QByteArray("[Desktop Entry]\nName=a\nName[zh_CN]=\xe8\xbd\xaf\n")
+                                               << "Desktop Entry" << "Name[zh_CN]" << QString::fromUtf8("软");
         QTest::newRow("lone cr inside") << QByteArray("[a]\nk=v\rw\n") << "a" << "k" << "v\rw";
     }
     void parse()
