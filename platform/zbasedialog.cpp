@@ -39,6 +39,24 @@ void ZBaseDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     // As for the main window: the dialog takes the keyboard itself.
     activateWindow();
+    for (QComboBox* combo : findChildren<QComboBox*>()) {
+        combo->removeEventFilter(this);
+        combo->installEventFilter(this);
+    }
+}
+
+bool ZBaseDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // Up and Down move between the fields, as the phone's joystick does; a
+    // closed selector changes its entry only through its list (Return).
+    if (event->type() == QEvent::KeyPress && qobject_cast<QComboBox*>(watched)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            focusNextPrevChild(key == Qt::Key_Down);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void ZBaseDialog::keyPressEvent(QKeyEvent* event)
@@ -68,6 +86,11 @@ void ZBaseDialog::keyPressEvent(QKeyEvent* event)
         } else if (auto* combo = qobject_cast<QComboBox*>(focus)) {
             combo->showPopup();
         }
+        event->accept();
+        return;
+    }
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+        focusNextPrevChild(key == Qt::Key_Down);
         event->accept();
         return;
     }

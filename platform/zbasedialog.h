@@ -3,8 +3,9 @@
 //
 // Keys: F1 presses the leftmost soft key (a ZPushButton in a soft-key style,
 // usually the accepting one), F2 the rightmost (cancelling); Return and Enter
-// press the focused button or check box and open a focused selector; Escape
-// closes the dialog as cancelling does.
+// press the focused button or check box and open a focused selector; Up and
+// Down move between the fields (a selector changes its entry only through its
+// opened list); Escape closes the dialog as cancelling does.
 
 #include <QDialog>
 
@@ -23,5 +24,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 };

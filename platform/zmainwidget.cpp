@@ -5,7 +5,9 @@
 #include "zscrollview.h"
 
 #include <QKeyEvent>
+#include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <algorithm>
 
 namespace zsoftkeys {
@@ -80,9 +82,33 @@ void ZMainWidget::init(const QString& caption, bool editMode, const char* name)
         " stop:0 #3d6fb6, stop:1 #1d3f7a); }"));
     m_title->setTextFormat(Qt::PlainText);
     setCaption(caption);
-    if (isWindow())
+    if (isWindow()) {
         resize(ZGlobal::getScreenR().size());
+        if (qApp)
+            qApp->installEventFilter(this);
+    }
     layoutAreas();
+}
+
+bool ZMainWidget::eventFilter(QObject* watched, QEvent* event)
+{
+    // When a dialog or message box goes, the keyboard goes back to the
+    // dialog still open, or to this window: without a window manager
+    // (the phone, a bare X server) nothing else would hand it back.
+    if (event->type() == QEvent::Hide && watched != this && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (w->isWindow() && w->isModal()) {
+            QTimer::singleShot(0, this, [this] {
+                if (!isVisible() || QApplication::activePopupWidget())
+                    return;
+                if (QWidget* open = QApplication::activeModalWidget())
+                    open->activateWindow();
+                else
+                    activateWindow();
+            });
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 ZScrollView* ZMainWidget::getContentWidget(bool create)

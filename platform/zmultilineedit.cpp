@@ -1,6 +1,7 @@
 #include "zmultilineedit.h"
 
 #include <QKeyEvent>
+#include <QTextCursor>
 #include <QTextDocument>
 
 ZMultiLineEdit::ZMultiLineEdit(QWidget* parent, const char* name)
@@ -16,7 +17,7 @@ ZMultiLineEdit::ZMultiLineEdit(QWidget* parent, const char* name)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTabChangesFocus(true);
-    document()->setDocumentMargin(3);
+    document()->setDocumentMargin(2);
     updateLook();
     resize(sizeHint());
     document()->setModified(false);
@@ -80,6 +81,16 @@ void ZMultiLineEdit::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         event->ignore();
         return;
+    }
+    // Up on the first line and Down on the last leave the field: the window
+    // moves the focus on.
+    if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)
+        && event->modifiers() == Qt::NoModifier) {
+        QTextCursor probe = textCursor();
+        if (!probe.movePosition(event->key() == Qt::Key_Up ? QTextCursor::Up : QTextCursor::Down)) {
+            event->ignore();
+            return;
+        }
     }
     QPlainTextEdit::keyPressEvent(event);
 }

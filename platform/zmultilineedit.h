@@ -4,7 +4,8 @@
 // A plain-text field that wraps long text anywhere and is as tall as the
 // number of lines it is set to show (one unless told otherwise with
 // setFixedLines). It takes no line breaks from the keyboard: Return and Enter
-// go to the window (the middle key or the focused control). A read-only field
+// go to the window (the middle key or the focused control), and so do Up on
+// the first line and Down on the last. A read-only field
 // is drawn on grey.
 
 #include <QPlainTextEdit>

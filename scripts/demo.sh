@@ -71,8 +71,11 @@ press 1;                  shot list-with-new-entry
 press Down Down space;    shot entry-selected
 press Return;             shot properties
 press F2 F1 Down Return;  shot rename
-press F2 F1 Down Down Return; shot uninstall-question
-press 2 F1 Up Return;     shot about
+press space 2;            shot rename-typed
+press F1;                 shot renamed
+press F1 Down Down Return; shot uninstall-question
+press 1;                  shot uninstalled
+press F1 Up Return;       shot about
 press 1 F2;               shot exit-question
 press 1
 sleep 1

@@ -150,7 +150,7 @@ QComboBox* SoftPropertiesDlg::makeSelector(const QStringList& entries, const cha
     box->setEditable(false);
     box->addItems(entries);
     box->setMinimumWidth(205 - labelWidth);
-    box->resize(qMax(box->minimumWidth(), box->sizeHint().width()), box->sizeHint().height());
+    box->resize(qMax(box->minimumWidth(), box->sizeHint().width()), 22);
     return box;
 }
 
