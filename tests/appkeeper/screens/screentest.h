@@ -201,6 +201,16 @@ private:
         }
         if (same)
             return;  // still closing after its answer
+        // A dialog whose box just closed is active again for a moment before
+        // its next box opens: only a widget that stays unanswered is unexpected.
+        if (w != m_candidate.data()) {
+            m_candidate = w;
+            m_waiting.start();
+            return;
+        }
+        if (m_waiting.elapsed() < 3000)
+            return;
+        m_candidate = nullptr;
         unexpected << QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(':')
                           + messageText(w);
         handle(w, [](QWidget* box) { QTest::keyClick(box, Qt::Key_Escape); });
@@ -223,6 +233,8 @@ private:
     QTimer m_timer;
     std::deque<Step> m_steps;
     QPointer<QWidget> m_last;
+    QPointer<QWidget> m_candidate;
+    QElapsedTimer m_waiting;
     bool m_busy = false;
 };
 
