@@ -16,7 +16,9 @@ ZScrollView::ZScrollView(QWidget* parent, const char* name, Qt::WindowFlags f)
     // The fields inside take the focus, not the view around them.
     setFocusPolicy(Qt::NoFocus);
     setWidgetResizable(false);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Phone screens scroll up and down only; a child as wide as the screen
+    // must not bring a sideways bar when the vertical one appears.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     verticalScrollBar()->setStyleSheet(QStringLiteral("QScrollBar:vertical { width: 8px; }"));
     horizontalScrollBar()->setStyleSheet(QStringLiteral("QScrollBar:horizontal { height: 8px; }"));
@@ -30,12 +32,8 @@ ZScrollView::ZScrollView(QWidget* parent, const char* name, Qt::WindowFlags f)
     // Moving the focus through the fields brings the focused one into view.
     if (qApp) {
         connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-            if (now && m_contents->isAncestorOf(now)) {
-                QWidget* top = now;
-                while (top->parentWidget() && top->parentWidget() != m_contents)
-                    top = top->parentWidget();
-                ensureChildVisible(top);
-            }
+            if (now && m_contents->isAncestorOf(now))
+                ensureWidgetVisible(now, 0, 0);
         });
     }
 }
