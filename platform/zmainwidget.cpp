@@ -1,5 +1,6 @@
 #include "zmainwidget.h"
 
+#include "phonestyle.h"
 #include "zglobal.h"
 #include "zpushbutton.h"
 #include "zscrollview.h"
@@ -75,11 +76,7 @@ void ZMainWidget::init(const QString& caption, bool editMode, const char* name)
 
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("titleBar"));
-    m_title->setStyleSheet(QStringLiteral(
-        "QLabel#titleBar { color: white; font-weight: bold; font-size: 14px;"
-        " padding-left: 6px; padding-right: 6px;"
-        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-        " stop:0 #3d6fb6, stop:1 #1d3f7a); }"));
+    m_title->setStyleSheet(titleStripStyleSheet(QStringLiteral("titleBar"), 14));
     m_title->setTextFormat(Qt::PlainText);
     setCaption(caption);
     if (isWindow()) {

@@ -1,6 +1,7 @@
 #include "zmessagebox.h"
 
 #include "zmessagebox_screen.h"
+#include "phonestyle.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -71,17 +72,9 @@ public:
         top->addWidget(m_icon, 0, Qt::AlignTop);
 
         // Plain text, never markup: a script's "<message>" must show as typed.
-        m_text = new QTextEdit(this);
-        m_text->setObjectName(QStringLiteral("messageText"));
-        m_text->setReadOnly(true);
-        m_text->setFrameShape(QFrame::NoFrame);
-        m_text->setFocusPolicy(Qt::NoFocus);
-        m_text->setContextMenuPolicy(Qt::NoContextMenu);
-        m_text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_text = createPlainTextView(this, QStringLiteral("messageText"), text);
         m_text->viewport()->setAutoFillBackground(false);
         m_text->setStyleSheet(QStringLiteral("QTextEdit { background: transparent; }"));
-        m_text->setPlainText(text);
         // The box computes the text's height itself (below); the view's own
         // minimum would make short messages sit in a tall box.
         m_text->setMinimumSize(0, 0);

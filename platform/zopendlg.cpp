@@ -1,6 +1,7 @@
 #include "zopendlg.h"
 
 #include "phonepath.h"
+#include "phonestyle.h"
 #include "stockicons.h"
 #include "zglobal.h"
 #include "zpushbutton.h"
@@ -62,11 +63,7 @@ ZOpenDlg::ZOpenDlg(const QStringList& filters, const QString& startDir, bool /*f
 
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("pickerTitle"));
-    m_title->setStyleSheet(QStringLiteral(
-        "QLabel#pickerTitle { color: white; font-weight: bold; font-size: 13px;"
-        " padding-left: 6px; padding-right: 6px;"
-        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-        " stop:0 #3d6fb6, stop:1 #1d3f7a); }"));
+    m_title->setStyleSheet(titleStripStyleSheet(QStringLiteral("pickerTitle"), 13));
     m_title->setGeometry(ZGlobal::diffRect(dlg, ZGlobal::getDlgTitleLR()));
 
     m_list = new QListWidget(this);

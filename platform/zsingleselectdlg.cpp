@@ -1,6 +1,7 @@
 #include "zsingleselectdlg.h"
 
 #include "zmessagebox_screen.h"
+#include "phonestyle.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -111,23 +112,11 @@ ZSingleSelectDlg::ZSingleSelectDlg(const QString& title, const QString& text, QW
     m_title->setObjectName(QStringLiteral("titleBar"));
     m_title->setTextFormat(Qt::PlainText);
     m_title->setFixedHeight(TitleHeight);
-    m_title->setStyleSheet(QStringLiteral(
-        "QLabel#titleBar { color: white; font-weight: bold; font-size: 14px;"
-        " padding-left: 6px; padding-right: 6px;"
-        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-        " stop:0 #3d6fb6, stop:1 #1d3f7a); }"));
+    m_title->setStyleSheet(titleStripStyleSheet(QStringLiteral("titleBar"), 14));
     column->addWidget(m_title);
 
     // The text as typed (never markup), wrapped, scrolling when long.
-    m_text = new QTextEdit(this);
-    m_text->setObjectName(QStringLiteral("selectText"));
-    m_text->setReadOnly(true);
-    m_text->setFrameShape(QFrame::NoFrame);
-    m_text->setFocusPolicy(Qt::NoFocus);
-    m_text->setContextMenuPolicy(Qt::NoContextMenu);
-    m_text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_text->setPlainText(text);
+    m_text = createPlainTextView(this, QStringLiteral("selectText"), text);
     m_text->setMinimumSize(0, 0);
     const int textHeight = ezxscreen::plainTextHeight(text, m_text->font(), ezxscreen::PhoneWidth);
     m_text->setFixedHeight(qBound(0, textHeight, MaxTextHeight));

@@ -8,6 +8,12 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLoggingCategory>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 QStringList listFolderFiles(const QString& path)
 {
@@ -41,12 +47,32 @@ QImage loadReducedImage(const QString& path, QSize limit)
 int addFolderSlides(SlideFlow& flow, const QStringList& files)
 {
     const QSize limit = flow.slideSize() * 2;
+
+    // Decoding dominates the start-up on a folder of photos. The files are
+    // decoded on every core the machine has (one on the phone) and then added
+    // in folder order on this thread, so the flow itself is only ever touched
+    // by the GUI thread. Each result is already reduced, so holding them all
+    // costs little.
+    std::vector<QImage> images(size_t(files.size()));
+    std::atomic<int> next{0};
+    auto decode = [&]() {
+        for (int i = next++; i < files.size(); i = next++)
+            images[size_t(i)] = loadReducedImage(files.at(i), limit);
+    };
+    const int workers = std::clamp(QThread::idealThreadCount(), 1, 8);
+    std::vector<std::thread> pool;
+    for (int w = 1; w < std::min<int>(workers, int(files.size())); ++w)
+        pool.emplace_back(decode);
+    decode();
+    for (std::thread& t : pool)
+        t.join();
+
     int added = 0;
-    for (const QString& path : files) {
-        const QImage image = loadReducedImage(path, limit);
+    for (QImage& image : images) {
         if (image.isNull())
             continue; // not a picture: skipped, leaving no gap
         flow.addSlide(image);
+        image = QImage();
         ++added;
     }
     return added;
