@@ -12,6 +12,17 @@ QString titleStripStyleSheet(const QString& objectName, int fontPixels)
         .arg(fontPixels);
 }
 
+QWidget* createSoftKeyStrip(QWidget* parent, const QString& objectName)
+{
+    auto* strip = new QWidget(parent);
+    strip->setObjectName(objectName);
+    strip->setAttribute(Qt::WA_StyledBackground, true);
+    strip->setStyleSheet(QStringLiteral("QWidget#%1 { background: qlineargradient(x1:0, y1:0,"
+                                        " x2:0, y2:1, stop:0 #4a4f5c, stop:1 #1e2128); }")
+                             .arg(objectName));
+    return strip;
+}
+
 QTextEdit* createPlainTextView(QWidget* parent, const QString& objectName, const QString& text)
 {
     auto* view = new QTextEdit(parent);

@@ -10,6 +10,10 @@ class QWidget;
 // QLabel with the given object name.
 QString titleStripStyleSheet(const QString& objectName, int fontPixels);
 
+// The soft-key strip at the foot of a window or dialog: an empty widget with
+// the given object name on the dark gradient, for the caller to fill.
+QWidget* createSoftKeyStrip(QWidget* parent, const QString& objectName);
+
 // A read-only text view that shows `text` as typed (never as markup), wrapped
 // at word boundaries or anywhere, without focus or a horizontal scroll bar.
 QTextEdit* createPlainTextView(QWidget* parent, const QString& objectName, const QString& text);

@@ -126,12 +126,7 @@ ZScrollView* ZMainWidget::getContentWidget(bool create)
 QWidget* ZMainWidget::getCSTWidget(bool create)
 {
     if (!m_cst && create) {
-        m_cst = new QWidget(this);
-        m_cst->setObjectName(QStringLiteral("cstBar"));
-        m_cst->setAttribute(Qt::WA_StyledBackground, true);
-        m_cst->setStyleSheet(QStringLiteral(
-            "QWidget#cstBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-            " stop:0 #4a4f5c, stop:1 #1e2128); }"));
+        m_cst = createSoftKeyStrip(this, QStringLiteral("cstBar"));
         layoutAreas();
         m_cst->show();
     }

@@ -84,12 +84,7 @@ ZOpenDlg::ZOpenDlg(const QStringList& filters, const QString& startDir, bool /*f
     // click is taken from the list itself.
     connect(m_list, &QListWidget::itemDoubleClicked, this, &ZOpenDlg::activate);
 
-    auto* cst = new QWidget(this);
-    cst->setObjectName(QStringLiteral("pickerCst"));
-    cst->setAttribute(Qt::WA_StyledBackground, true);
-    cst->setStyleSheet(QStringLiteral(
-        "QWidget#pickerCst { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-        " stop:0 #4a4f5c, stop:1 #1e2128); }"));
+    auto* cst = createSoftKeyStrip(this, QStringLiteral("pickerCst"));
     const QRect cstR = ZGlobal::getDlgCstLR();
     cst->setGeometry(ZGlobal::diffRect(dlg, cstR));
     auto* open = new ZPushButton(cst, ZPushButton::DialogAccept);
@@ -152,7 +147,7 @@ void ZOpenDlg::setDir(const QString& phoneDir)
         item->setData(KindRole, FolderEntry);
     }
     if (!above) {
-        QDir files(hostDir(dir));
+        QDir files(host);
         files.setNameFilters(m_filters);
         files.setFilter(QDir::Files | QDir::CaseSensitive);
         files.setSorting(QDir::Name | QDir::IgnoreCase);

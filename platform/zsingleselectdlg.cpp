@@ -143,13 +143,8 @@ ZSingleSelectDlg::ZSingleSelectDlg(const QString& title, const QString& text, QW
         accept();
     });
 
-    m_cst = new QWidget(this);
-    m_cst->setObjectName(QStringLiteral("cstBar"));
-    m_cst->setAttribute(Qt::WA_StyledBackground, true);
+    m_cst = createSoftKeyStrip(this, QStringLiteral("cstBar"));
     m_cst->setFixedHeight(CstHeight);
-    m_cst->setStyleSheet(QStringLiteral(
-        "QWidget#cstBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-        " stop:0 #4a4f5c, stop:1 #1e2128); }"));
     auto* keys = new QHBoxLayout(m_cst);
     keys->setContentsMargins(4, 0, 4, 0);
     m_select = softKey(tr("Select"), m_cst, "selectKey");
@@ -219,13 +214,15 @@ bool ZSingleSelectDlg::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     const auto* e = static_cast<QKeyEvent*>(event);
-    const int page = qMax(1, m_list->viewport()->height()
-                                 / qMax(1, m_list->sizeHintForRow(0)) - 1);
+    // Rows that fit in the list, less one kept in view.
+    const auto page = [this] {
+        return qMax(1, m_list->viewport()->height() / qMax(1, m_list->sizeHintForRow(0)) - 1);
+    };
     switch (e->key()) {
     case Qt::Key_Up: moveBy(-1); return true;
     case Qt::Key_Down: moveBy(1); return true;
-    case Qt::Key_PageUp: moveBy(-page); return true;
-    case Qt::Key_PageDown: moveBy(page); return true;
+    case Qt::Key_PageUp: moveBy(-page()); return true;
+    case Qt::Key_PageDown: moveBy(page()); return true;
     case Qt::Key_Home: moveTo(0); return true;
     case Qt::Key_End: moveTo(m_list->count() - 1); return true;
     case Qt::Key_Return:

@@ -16,18 +16,16 @@
 
 #include <QAbstractButton>
 
-#define CAPTION(key) readLabelCaption(QStringLiteral(#key), Text_code(CaptionDefault::key))
-
 namespace {
 
 int ask(const QString& text)
 {
-    return showMsgAskDlg(text, QString(), QString(), QString(), nullptr);
+    return showMsgAskDlg(text, QString(), QString());
 }
 
 void hint(const QString& text)
 {
-    showMsgHintDlg(text, QString(), nullptr);
+    showMsgHintDlg(text);
 }
 
 const QString kBlankLine = QStringLiteral("\r\n\r\n");

@@ -13,13 +13,11 @@
 
 #include <QLabel>
 
-#define CAPTION(key) readLabelCaption(QStringLiteral(#key), Text_code(CaptionDefault::key))
-
 namespace {
 
 void hint(const QString& text)
 {
-    showMsgHintDlg(text, QString(), nullptr);
+    showMsgHintDlg(text);
 }
 
 } // namespace

@@ -20,8 +20,6 @@
 #include <cstdio>
 #include <memory>
 
-#define CAPTION(key) readLabelCaption(QStringLiteral(#key), Text_code(CaptionDefault::key))
-
 namespace {
 
 const char kInstalledDB[] = "/ezx_user/download/appwrite/am/InstalledDB";
@@ -256,7 +254,7 @@ void SoftPropertiesDlg::saveSoftProperties()
 {
     std::unique_ptr<ZConfig> reg = appUID.isNull() ? nullptr : openRecord(appUID);
     if (!reg || !pComBoxUser) {
-        showMsgHintDlg(CAPTION(Msg_HintInfo_Items3), QString(), nullptr);
+        showMsgHintDlg(CAPTION(Msg_HintInfo_Items3));
         return;
     }
     bool written = reg->writeEntry(appUID, QStringLiteral("GroupID"), pComBoxGroup->currentText());
@@ -267,7 +265,7 @@ void SoftPropertiesDlg::saveSoftProperties()
     reg.reset();
     if (!written) {
         // The record could not be stored: say so rather than report success.
-        showMsgHintDlg(CAPTION(Msg_HintInfo_Items3), QString(), nullptr);
+        showMsgHintDlg(CAPTION(Msg_HintInfo_Items3));
         return;
     }
 
@@ -281,7 +279,7 @@ void SoftPropertiesDlg::saveSoftProperties()
     } else {
         deleteAppAutorun(appUID);
     }
-    showMsgHintDlg(CAPTION(Msg_HintInfo_Items4), QString(), nullptr);
+    showMsgHintDlg(CAPTION(Msg_HintInfo_Items4));
 }
 
 QString SoftPropertiesDlg::getJavaDomain(QString folder)

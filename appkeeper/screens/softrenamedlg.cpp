@@ -11,8 +11,6 @@
 #include <QLabel>
 #include <QTextCursor>
 
-#define CAPTION(key) readLabelCaption(QStringLiteral(#key), Text_code(CaptionDefault::key))
-
 SoftReNameDlg::SoftReNameDlg(const QString& uid, const QString& title, QWidget* parent,
                              const char* name, int modal, Qt::WindowFlags f, Dlg_Size size)
     : MyClass_Dlg(title, parent, name, modal, f, size)
@@ -73,7 +71,7 @@ void SoftReNameDlg::slotOK()
     if (setAppNameInfo(appUID, typed) == 1)
         newName = typed;
     else
-        showMsgHintDlg(CAPTION(Msg_HintInfo_Items6), QString(), nullptr);
+        showMsgHintDlg(CAPTION(Msg_HintInfo_Items6));
     close();
 }
 

@@ -7,10 +7,15 @@
 //
 //     readLabelCaption("Win_MainMenu_Item1", Text_code(CaptionDefault::Win_MainMenu_Item1))
 //
+// CAPTION(Win_MainMenu_Item1) spells out that call (langcaption.h must be
+// included where it is used).
+//
 // The constant's name is the caption key, except where one key serves two
 // texts ("Msg_HintInfo_Items16": the uninstall hint of the main window and the
 // start-at-boot failure of the properties dialog); those carry a suffix.
 // The comment above each constant shows the text it decodes to.
+
+#define CAPTION(key) readLabelCaption(QStringLiteral(#key), Text_code(CaptionDefault::key))
 
 namespace CaptionDefault {
 
