@@ -14,6 +14,17 @@
 
 namespace {
 
+// The target of the link at `path`; empty when it cannot be read whole.
+QByteArray linkTarget(const QByteArray& path)
+{
+    QByteArray target(PATH_MAX, Qt::Uninitialized);
+    const ssize_t n = readlink(path.constData(), target.data(), target.size());
+    if (n <= 0 || n >= target.size())
+        return {};
+    target.truncate(n);
+    return target;
+}
+
 struct Walk
 {
     PhoneConfineResult result;
@@ -43,21 +54,38 @@ struct Walk
     }
 
     // Removes the entry at `path` (never following a link), with all it holds.
+    // Depth-first with a list of its own rather than recursion: an archive
+    // may nest folders thousands deep, more than the call stack holds.
     void removeAll(const QByteArray& path)
     {
-        struct stat st;
-        if (lstat(path.constData(), &st) != 0) {
-            if (errno != ENOENT)
-                fail();
-            return;
-        }
-        if (S_ISDIR(st.st_mode)) {
-            for (const QByteArray& child : children(path))
-                removeAll(child);
-            if (rmdir(path.constData()) != 0)
-                fail();
-        } else if (unlink(path.constData()) != 0) {
-            fail();
+        struct Pending
+        {
+            QByteArray path;
+            bool emptied;   // its children are already removed (folders only)
+        };
+        std::vector<Pending> stack{{path, false}};
+        while (!stack.empty()) {
+            Pending top = stack.back();
+            stack.pop_back();
+            if (top.emptied) {
+                if (rmdir(top.path.constData()) != 0)
+                    fail();
+                continue;
+            }
+            struct stat st;
+            if (lstat(top.path.constData(), &st) != 0) {
+                if (errno != ENOENT)
+                    fail();
+                continue;
+            }
+            if (!S_ISDIR(st.st_mode)) {
+                if (unlink(top.path.constData()) != 0)
+                    fail();
+                continue;
+            }
+            stack.push_back({top.path, true});
+            for (QByteArray& child : children(top.path))
+                stack.push_back({std::move(child), false});
         }
     }
 
@@ -67,30 +95,46 @@ struct Walk
         result.removed << QFile::decodeName(path);
     }
 
+    // Looks at every entry below `root`, never following a link. Depth-first
+    // with a list of its own, for the same reason as removeAll.
+    void visitBelow(const QByteArray& root)
+    {
+        std::vector<std::pair<QByteArray, bool>> stack;   // path, is a direct child of root
+        for (QByteArray& child : children(root))
+            stack.emplace_back(std::move(child), true);
+        while (!stack.empty()) {
+            auto [path, topLevel] = std::move(stack.back());
+            stack.pop_back();
+            if (visit(path, topLevel))
+                for (QByteArray& child : children(path))
+                    stack.emplace_back(std::move(child), false);
+        }
+    }
+
     // One entry; `topLevel` for the direct children of the walked folder.
-    void visit(const QByteArray& path, bool topLevel)
+    // True when it is a folder that stays, whose children are to be visited.
+    bool visit(const QByteArray& path, bool topLevel)
     {
         struct stat st;
         if (lstat(path.constData(), &st) != 0) {
             fail();
-            return;
+            return false;
         }
         if (st.st_uid != owner) {
             drop(path);
-            return;
+            return false;
         }
         if (S_ISLNK(st.st_mode)) {
-            char target[PATH_MAX];
-            const ssize_t n = readlink(path.constData(), target, sizeof target);
-            if (topLevel || n <= 0 || n >= ssize_t(sizeof target) || target[0] == '/')
+            const QByteArray target = linkTarget(path);
+            if (topLevel || target.isEmpty() || target.startsWith('/'))
                 drop(path);
             else
                 links.push_back(path);
-            return;
+            return false;
         }
         if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
             drop(path);
-            return;
+            return false;
         }
         if (st.st_mode & (S_ISUID | S_ISGID)) {
             if (chmod(path.constData(), st.st_mode & 07777 & ~(S_ISUID | S_ISGID)) != 0)
@@ -98,9 +142,7 @@ struct Walk
             else
                 result.modesCleared << QFile::decodeName(path);
         }
-        if (S_ISDIR(st.st_mode))
-            for (const QByteArray& child : children(path))
-                visit(child, false);
+        return S_ISDIR(st.st_mode);
     }
 };
 
@@ -139,12 +181,11 @@ bool resolvesInside(const QByteArray& top, const QByteArray& start)
             continue;
         if (++linksFollowed > 40)
             return false;
-        char target[PATH_MAX];
-        const ssize_t n = readlink(path.constData(), target, sizeof target);
-        if (n <= 0 || n >= ssize_t(sizeof target) || target[0] == '/')
+        const QByteArray target = linkTarget(path);
+        if (target.isEmpty() || target.startsWith('/'))
             return false;
         current.pop_back();
-        const QList<QByteArray> parts = QByteArray(target, n).split('/');
+        const QList<QByteArray> parts = target.split('/');
         for (auto it = parts.rbegin(); it != parts.rend(); ++it)
             pending.push_back(*it);
     }
@@ -163,8 +204,7 @@ PhoneConfineResult phoneConfineTree(const QString& phoneDir)
         walk.fail();
         return walk.result;
     }
-    for (const QByteArray& child : walk.children(root))
-        walk.visit(child, true);
+    walk.visitBelow(root);
 
     // A kept link must resolve, through every link on its way, to a place
     // inside its own top-level folder. Removing one link can break another

@@ -222,6 +222,7 @@ void HostilePackages::attacks_data()
     QTest::newRow("too_long_component") << "none" << 5 << false;
     QTest::newRow("deep_nesting") << "none" << 0 << false;
     QTest::newRow("nesting_past_path_max") << "none" << 5 << false;
+    QTest::newRow("nesting_thousands_deep") << "none" << 5 << false;
     QTest::newRow("bomb_larger_than_card") << "none" << 5 << true;
 }
 

@@ -181,6 +181,9 @@ elif case == "deep_nesting":
     p.app(); p.file("p/" + "d/" * 400 + "deep")
 elif case == "nesting_past_path_max":
     p.app(); p.file("p/" + "dd/" * 1500 + "deep")
+elif case == "nesting_thousands_deep":
+    # One-letter folders: tar unpacks all of them, deeper than a recursive walk's stack
+    p.app(); p.file("p/" + "d/" * 2030 + "deep")
 elif case == "symlink_desktop_out":
     p.dir("p"); p.symlink("p/app.desktop", victim + "/secret.desktop")
 elif case == "bomb_larger_than_card":
