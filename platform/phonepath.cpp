@@ -12,13 +12,34 @@ bool startsWithTree(const QString& path, const QString& tree)
     return path == tree || path.startsWith(tree + QLatin1Char('/'));
 }
 
+// An absolute path with ".", ".." and repeated slashes resolved as the system
+// resolves them ("/.." is "/"), without looking at the file system; a
+// trailing slash is kept. Other paths come back unchanged.
+QString cleanAbsolute(const QString& path)
+{
+    if (!path.startsWith(QLatin1Char('/')))
+        return path;
+    QStringList parts;
+    for (const QString& comp : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (comp == QLatin1String("..")) {
+            if (!parts.isEmpty())
+                parts.removeLast();
+        } else if (comp != QLatin1String("."))
+            parts << comp;
+    }
+    QString clean = QLatin1Char('/') + parts.join(QLatin1Char('/'));
+    if (path.endsWith(QLatin1Char('/')) && !clean.endsWith(QLatin1Char('/')))
+        clean += QLatin1Char('/');
+    return clean;
+}
+
 } // namespace
 
 bool isPhoneTreePath(const QString& phonePath)
 {
     if (!phonePath.startsWith(QLatin1Char('/')))
         return false;
-    const QString clean = QDir::cleanPath(phonePath);
+    const QString clean = QDir::cleanPath(cleanAbsolute(phonePath));
     for (const char* tree : kPhoneTrees)
         if (startsWithTree(clean, QLatin1String(tree)))
             return true;
@@ -27,10 +48,15 @@ bool isPhoneTreePath(const QString& phonePath)
 
 bool isPhoneTreeRoot(const QString& phonePath)
 {
-    const QString clean = QDir::cleanPath(phonePath);
+    const QString clean = QDir::cleanPath(cleanAbsolute(phonePath));
     static const QStringList roots = {"/", "/mmc", "/mmc/mmca1", "/ezx_user", "/usr",
                                       "/usr/data_resource"};
     return roots.contains(clean);
+}
+
+bool phoneRootSet()
+{
+    return !qEnvironmentVariableIsEmpty("EZX_ROOT");
 }
 
 QString phoneHostPath(const QString& phonePath)
@@ -41,7 +67,7 @@ QString phoneHostPath(const QString& phonePath)
     QString base = QString::fromLocal8Bit(root);
     while (base.size() > 1 && base.endsWith(QLatin1Char('/')))
         base.chop(1);
-    return base + phonePath;
+    return base + cleanAbsolute(phonePath);
 }
 
 bool phoneExists(const QString& phonePath)

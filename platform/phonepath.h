@@ -12,8 +12,12 @@
 #include <QStringList>
 
 // The host path of a phone path. EZX_ROOT is read on every call, so a test may
-// change it between calls.
+// change it between calls. A mapped path is cleaned first (a trailing slash
+// kept), so that ".." can never climb out of EZX_ROOT.
 QString phoneHostPath(const QString& phonePath);
+
+// True when EZX_ROOT names a phone root (a desktop standing in for the phone).
+bool phoneRootSet();
 
 // True when the path lies in one of the phone's own trees.
 bool isPhoneTreePath(const QString& phonePath);

@@ -17,11 +17,6 @@ namespace {
 enum EntryKind { ParentEntry = 1, FolderEntry, FileEntry };
 constexpr int KindRole = Qt::UserRole + 1;
 
-bool phoneRootSet()
-{
-    return !qEnvironmentVariableIsEmpty("EZX_ROOT");
-}
-
 // Folders above the phone's own trees when a phone root stands in for them.
 bool isAboveTrees(const QString& phoneDir)
 {

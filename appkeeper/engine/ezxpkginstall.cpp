@@ -272,7 +272,21 @@ bool EZXPkgInstall::isUnsafeDirectory(const QString& directory)
         return true;
     if (directory.split(QLatin1Char('/')).contains(QStringLiteral("..")))
         return true;
-    return isPhoneTreeRoot(directory);
+    if (isPhoneTreeRoot(directory))
+        return true;
+    // The folders that hold every installed application and the platform's
+    // registries are never one application's own.
+    static const QStringList shared = {
+        QLatin1String(kSystemDir), QLatin1String(kDownLoadDir), QLatin1String(kInstallTmpDir),
+        QLatin1String(kJavaDir), QStringLiteral("/ezx_user/download"),
+        QStringLiteral("/ezx_user/download/appwrite"), QLatin1String(kAmDir),
+        QStringLiteral("/ezx_user/download/appwrite/setup"),
+    };
+    if (shared.contains(QDir::cleanPath(directory)))
+        return true;
+    // With a phone root the phone is that folder: a record naming a place
+    // outside the phone's trees would reach into the host machine.
+    return phoneRootSet() && !isPhoneTreePath(directory);
 }
 
 int EZXPkgInstall::unInstallSoft(const QString& uid)

@@ -51,7 +51,10 @@ public:
     static QString installedDBFile();    // "/ezx_user/download/appwrite/am/InstalledDB"
 
     // True when an uninstall must not delete the folder `directory`: empty,
-    // relative, holding a ".." component, "/" or the root of a phone tree.
+    // relative, holding a ".." component, "/", the root of a phone tree, a
+    // folder shared by all applications (the card's ".system", "QTDownLoad",
+    // "java", the platform's "appwrite" folders), or, with EZX_ROOT set, a
+    // place outside the phone's trees.
     static bool isUnsafeDirectory(const QString& directory);
 
 private:

@@ -26,6 +26,10 @@ private slots:
         QTest::newRow("relative") << "/r" << "mmc/a" << "mmc/a";
         QTest::newRow("no root") << "" << "/mmc/mmca1" << "/mmc/mmca1";
         QTest::newRow("null") << "/r" << QString() << QString();
+        QTest::newRow("dot-dot stays under the root") << "/r" << "/mmc/../../mmc/x" << "/r/mmc/x";
+        QTest::newRow("dot-dot above /") << "/r" << "/../../ezx_user/a/../b" << "/r/ezx_user/b";
+        QTest::newRow("dot-dot out of the trees") << "/r" << "/mmc/../etc" << "/mmc/../etc";
+        QTest::newRow("trailing slash kept") << "/r" << "/mmc/mmca1/./a/" << "/r/mmc/mmca1/a/";
     }
     void mapping()
     {

@@ -202,6 +202,12 @@ void Uninstall::dangerousDirectory_data()
     QTest::newRow("relative") << "apps/app";
     QTest::newRow("dot-dot to the card") << "/mmc/mmca1/.system/QTDownLoad/app/../../..";
     QTest::newRow("dot-dot inside") << "/mmc/mmca1/.system/QTDownLoad/../QTDownLoad/app";
+    QTest::newRow("all installed applications") << "/mmc/mmca1/.system/QTDownLoad";
+    QTest::newRow("card system folder") << "/mmc/mmca1/.system/";
+    QTest::newRow("card registry folder") << "/mmc/mmca1/.system/java";
+    QTest::newRow("platform registries") << "/ezx_user/download/appwrite/am";
+    QTest::newRow("phone downloads") << "/ezx_user/download";
+    QTest::newRow("host folder outside the phone") << "/tmp";
 }
 
 void Uninstall::dangerousDirectory()
