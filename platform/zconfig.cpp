@@ -206,9 +206,8 @@ public:
     struct Change
     {
         QString group;
-        QString key;
-        QString value;
-        bool remove = false;  // removeGroup(group), else writeEntry
+        ZConfig::Entries entries;  // writeEntry: one pair; writeEntries: all of them
+        bool remove = false;       // removeGroup(group)
     };
 
     QString path;
@@ -242,9 +241,15 @@ public:
         unreadable = !read(doc, known);
     }
 
+    // Applies the change to `target`; false when it already said so.
     static bool apply(ZConfigDocument& target, const Change& c)
     {
-        return c.remove ? target.removeGroup(c.group) : target.setValue(c.group, c.key, c.value);
+        if (c.remove)
+            return target.removeGroup(c.group);
+        bool changed = false;
+        for (const auto& [key, value] : c.entries)
+            changed = target.setValue(c.group, key, value) || changed;
+        return changed;
     }
 
     bool save()
@@ -310,7 +315,16 @@ QString ZConfig::readEntry(const QString& group, const QString& key,
 
 bool ZConfig::writeEntry(const QString& group, const QString& key, const QString& value)
 {
-    return d->change({group, key, value.isNull() ? QStringLiteral("") : value, false});
+    return writeEntries(group, {{key, value}});
+}
+
+bool ZConfig::writeEntries(const QString& group, const Entries& entries)
+{
+    Entries stored = entries;
+    for (auto& entry : stored)
+        if (entry.second.isNull())
+            entry.second = QStringLiteral("");
+    return d->change({group, std::move(stored), false});
 }
 
 bool ZConfig::writeEntry(const QString& group, const QString& key, const char* value)
@@ -330,7 +344,7 @@ void ZConfig::getGroupsKeyList(QStringList& list) const
 
 bool ZConfig::removeGroup(const QString& group)
 {
-    return d->change({group, QString(), QString(), true});
+    return d->change({group, {}, true});
 }
 
 bool ZConfig::flush()

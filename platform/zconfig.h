@@ -16,6 +16,8 @@
 // writer changed the file makes this object's changes on the newer version.
 // The parser itself is ZConfigDocument (zconfig_document.h).
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -40,6 +42,11 @@ public:
     // file cannot be written. A null value is stored as an empty one.
     bool writeEntry(const QString& group, const QString& key, const QString& value);
     bool writeEntry(const QString& group, const QString& key, const char* value);
+
+    // Stores several keys of one group (in this order) as one change: when it
+    // is the first change, the file holds either none of them or all of them.
+    using Entries = QList<QPair<QString, QString>>;
+    bool writeEntries(const QString& group, const Entries& entries);
 
     bool groupExists(const QString& group) const;
 

@@ -209,26 +209,18 @@ bool EZXPkgInstall::regSoftInfo_InstallDB()
         clearInstallTmp();
         return false;
     }
-    std::unique_ptr<ZConfig> registry(new ZConfig(installDBFile, false));
     auto fromDesktop = [&](const char* key) {
         return desktop->readEntry(group, QLatin1String(key), QString());
     };
-    if (!registry->writeEntry(softUID, QStringLiteral("BigIcon"), fromDesktop("BigIcon"))) {
-        // The store would save the refused key when it is closed; the record
-        // must not appear later behind the caller's back.
-        registry->removeGroup(softUID);
-        registry.reset();
-        clearInstallTmp();
-        return false;
-    }
-    // The rest of the record, in the registry's key order; like the platform,
-    // only the first write is checked.
-    for (const char* key : {"Exec", "Icon", "Name", "OsVersion", "Shared", "Comment"})
-        registry->writeEntry(softUID, QLatin1String(key), fromDesktop(key));
-    registry->writeEntry(softUID, QStringLiteral("AppID"), QLatin1Char('{') + softUID + QLatin1Char('}'));
-    registry->writeEntry(softUID, QStringLiteral("Directory"), softDirectory);
-    registry->writeEntry(softUID, QStringLiteral("InstalledDate"),
-                         QDate::currentDate().toString(Qt::TextDate));
+    // The whole record in the registry's key order, written as one change:
+    // the card registry then holds either all of it or none of it, even when
+    // the card fills up while it is saved.
+    ZConfig::Entries record;
+    for (const char* key : {"BigIcon", "Exec", "Icon", "Name", "OsVersion", "Shared", "Comment"})
+        record.append({QLatin1String(key), fromDesktop(key)});
+    record.append({QStringLiteral("AppID"), QLatin1Char('{') + softUID + QLatin1Char('}')});
+    record.append({QStringLiteral("Directory"), softDirectory});
+    record.append({QStringLiteral("InstalledDate"), QDate::currentDate().toString(Qt::TextDate)});
     static const char* const fixed[][2] = {
         {"AniIcon", ""},          {"Args", ""},          {"Attribute", "2"},
         {"Daemon", "0"},          {"Eraseable", "1"},    {"FixedAllPosition", "0"},
@@ -237,11 +229,12 @@ bool EZXPkgInstall::regSoftInfo_InstallDB()
         {"UserID", "ezx"},        {"Visible", "1"},      {"Size", ""},
     };
     for (const auto& entry : fixed)
-        registry->writeEntry(softUID, QLatin1String(entry[0]), entry[1]);
-    // A card that filled up after the first key would otherwise keep a cut
-    // record while the install is reported as done. The cut record is taken
-    // out again where the card still allows it.
-    if (!registry->flush()) {
+        record.append({QLatin1String(entry[0]), QLatin1String(entry[1])});
+
+    std::unique_ptr<ZConfig> registry(new ZConfig(installDBFile, false));
+    if (!registry->writeEntries(softUID, record) || !registry->flush()) {
+        // The store would save the refused record when it is closed; it
+        // must not appear later behind the caller's back.
         registry->removeGroup(softUID);
         registry.reset();
         clearInstallTmp();

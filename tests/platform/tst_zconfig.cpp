@@ -335,6 +335,23 @@ private slots:
         QCOMPARE(back.readEntry("uid", "k13"), QString("13"));
     }
 
+    // Several keys written as the first change are in the file together at
+    // once, in their order after what the group held, and an existing key
+    // keeps its place; refused as a whole where the file cannot be written.
+    void writeEntriesIsOneChange()
+    {
+        PhoneRoot root;
+        QVERIFY(root.writeFile(kReg, "[uid]\nb = old\n[next]\nx = 1\n"));
+        ZConfig cfg(kReg);
+        QVERIFY(cfg.writeEntries("uid", {{"a", "1"}, {"b", "2"}, {"c", QString()}}));
+        QCOMPARE(root.readFile(kReg), QByteArray("[uid]\nb = 2\na = 1\nc = \n[next]\nx = 1\n"));
+        QVERIFY(cfg.writeEntries("uid", {{"b", "2"}}));   // nothing to change
+        QVERIFY(cfg.flush());
+
+        ZConfig nowhere("/ezx_user/download/appwrite/nofolder/Reg");
+        QVERIFY(!nowhere.writeEntries("uid", {{"a", "1"}, {"b", "2"}}));
+    }
+
     // Saving through a symbolic link keeps the link and its file's mode.
     void symlinkAndMode()
     {
