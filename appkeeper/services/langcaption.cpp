@@ -106,7 +106,9 @@ QString getAppLangCfg()
         path = getAppPath() + fileName;
     } else {
         path = setupPath(fileName);
-        if (!phoneIsFile(path))
+        // Anything already there (a folder included) is left alone: cp would
+        // put the copy inside a folder.
+        if (!phoneExists(path))
             copyFromProgramFolder(fileName, path);
     }
     // A caption file that cannot be made is no error: lookups then answer
@@ -182,7 +184,7 @@ bool checkFileName(const QString& fileName)
     const QString path = captionFolderPath(fileName);
     if (phoneIsFile(path))
         return true;
-    if (!Bool_LocalLanguage && phoneIsFile(getAppPath() + fileName)) {
+    if (!Bool_LocalLanguage && !phoneExists(path) && phoneIsFile(getAppPath() + fileName)) {
         copyFromProgramFolder(fileName, path);
         return phoneIsFile(path);
     }

@@ -389,6 +389,18 @@ private slots:
         QVERIFY(!QFile::exists(captionFile()));
     }
 
+    // A folder where the shared file should be: defaults, and nothing copied into it.
+    void sharedModeFolderInItsPlace()
+    {
+        QVERIFY(writeBytes(captionFile(), "[zh-cn]\nWin_Caption1 = From program\n"));
+        Bool_LocalLanguage = false;
+        const QString shared = root->host(QLatin1String(kSetupDir) + QStringLiteral("/ezx_appkeeper_lang.cfg"));
+        QVERIFY(QDir().mkpath(shared));
+        QCOMPARE(readLabelCaption(QStringLiteral("Win_Caption1"), QStringLiteral("T")), QStringLiteral("T"));
+        QCOMPARE(QDir(shared).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
     void namedCaptionFile_data()
     {
         QTest::addColumn<bool>("local");
