@@ -1,6 +1,8 @@
 // The platform's phone-style widgets: screen rectangles, the scroll view, the
 // main window and dialog keys, the file picker, menus and text fields.
 
+#include "am_global.h"
+#include "modalhelpers.h"
 #include "phoneroot.h"
 #include "qpopupmenu.h"
 #include "zbasedialog.h"
@@ -15,7 +17,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTextEdit>
 #include <QtTest>
 
 class TestWidgets : public QObject
@@ -281,6 +285,40 @@ private slots:
 
     // What the picker lists: folders, then only the files matching the
     // patterns in their exact letter case; hidden entries are not shown.
+    // The install-complete notice speaks the phone's language.
+    void installCompleteNotice_data()
+    {
+        QTest::addColumn<QByteArray>("systemCfg");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("button");
+        const QString zh = QStringLiteral("安装完成。");
+        QTest::newRow("no setting") << QByteArray() << zh << QStringLiteral("确定");
+        QTest::newRow("zh-cn") << QByteArray("[SYS_SYSTEM_SET]\nLanguageType = zh-cn\n") << zh
+                               << QStringLiteral("确定");
+        QTest::newRow("en-us") << QByteArray("[SYS_SYSTEM_SET]\nLanguageType = en-us\n")
+                               << QStringLiteral("Installation complete.") << QStringLiteral("OK");
+    }
+    void installCompleteNotice()
+    {
+        QFETCH(QByteArray, systemCfg);
+        QFETCH(QString, text);
+        QFETCH(QString, button);
+        PhoneRoot root;
+        if (!systemCfg.isEmpty())
+            QVERIFY(root.writeFile("/ezx_user/download/appwrite/setup/ezx_system.cfg", systemCfg));
+        QString shownText, shownButton;
+        modal::whenModal([&](QWidget* box) {
+            if (auto* t = box->findChild<QTextEdit*>(QStringLiteral("messageText")))
+                shownText = t->toPlainText();
+            if (auto* b = box->findChild<QPushButton*>(QStringLiteral("button0")))
+                shownButton = b->text();
+            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_1);
+        });
+        AM_Global::installCompleteMessageBox();
+        QCOMPARE(shownText, text);
+        QCOMPARE(shownButton, button);
+    }
+
     void pickerEntries_data()
     {
         QTest::addColumn<QString>("dir");
