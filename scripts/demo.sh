@@ -68,7 +68,9 @@ press Return;             shot package-chosen
 press F1;                 shot confirm
 press 1;                  shot installed
 press 1;                  shot list-with-new-entry
-press Down Down space;    shot entry-selected
+press Down Down space;    shot java-entry-selected
+press Return;             shot java-properties
+press F2 Down space;      shot entry-selected
 press Return;             shot properties
 press F2 F1 Down Return;  shot rename
 press space 2;            shot rename-typed

@@ -23,7 +23,8 @@ card=$root/mmc/mmca1
 am=$root/ezx_user/download/appwrite/am
 setup=$root/ezx_user/download/appwrite/setup
 mkdir -p "$card/.system/QTDownLoad/installtmp" "$card/.system/java" "$am" "$setup" \
-         "$root/usr/data_resource/preloadapps" "$card/pictures" "$root/ezx_user/apps/notes"
+         "$root/usr/data_resource/preloadapps" "$card/pictures" "$root/ezx_user/apps/notes" \
+         "$root/ezx_user/apps/chess"
 : > "$card/.system/java/CardRegistry"
 
 # Applications the platform installed in phone memory.
@@ -52,7 +53,21 @@ UserID=root
 GroupID=root
 Args=
 Type=2
+
+[5e6f7a8b-9c0d-4e1f-8a2b-3c4d5e6f7a8b]
+Name=Chess
+Exec=chess.jar
+Icon=chess.png
+Directory=/ezx_user/apps/chess
+AppID={5e6f7a8b-9c0d-4e1f-8a2b-3c4d5e6f7a8b}
+JavaId=12
+UserID=ezx
+GroupID=ezx
+Args=
+Type=3
 INI
+# The Java application's own settings, with its security domain.
+printf 'MIDlet-Name: Chess\nDomain: Operator\nPermissions: network\n' > "$root/ezx_user/apps/chess/registry.txt"
 printf '#!/bin/sh\necho notes\n' > "$root/ezx_user/apps/notes/notes"
 chmod +x "$root/ezx_user/apps/notes/notes"
 
