@@ -41,7 +41,12 @@ QImage loadReducedImage(const QString& path, QSize limit)
         reduced = reduced.expandedTo(QSize(1, 1));
         reader.setScaledSize(reduced);
     }
-    return reader.read();
+    QImage image = reader.read();
+    // A decoder that could not tell the size beforehand gives the picture
+    // whole: reduce it now, so that no slide keeps more than the limit.
+    if (limit.isValid() && (image.width() > limit.width() || image.height() > limit.height()))
+        image = image.scaled(limit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
 }
 
 int addFolderSlides(SlideFlow& flow, const QStringList& files)

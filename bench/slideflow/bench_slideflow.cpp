@@ -248,6 +248,32 @@ void BM_LoadFolderReduced(benchmark::State& state)
 }
 BENCHMARK(BM_LoadFolderReduced)->Unit(benchmark::kMillisecond)->Iterations(2);
 
+// The same reduced load on one thread, as on the phone's single core: the
+// gain of reducing alone, apart from that of decoding on several cores.
+void BM_LoadFolderReducedOneThread(benchmark::State& state)
+{
+    const QStringList files = listFolderFiles(photoFolder());
+    double peak = 0;
+    int slides = 0;
+    for (auto _ : state) {
+        resetPeakMemory();
+        SlideFlow flow;
+        flow.setSlideSize(QSize(150, 178));
+        slides = 0;
+        for (const QString& f : files) {
+            const QImage image = loadReducedImage(f, flow.slideSize() * 2);
+            if (image.isNull())
+                continue;
+            flow.addSlide(image);
+            ++slides;
+        }
+        peak = std::max(peak, peakMemoryMB());
+    }
+    state.counters["slides"] = slides;
+    state.counters["peak_MB"] = peak;
+}
+BENCHMARK(BM_LoadFolderReducedOneThread)->Unit(benchmark::kMillisecond)->Iterations(2);
+
 // Each photo decoded whole, then brought to the same slide size. (Keeping
 // every whole photo, as a plain load into the flow would, takes 48 MB each.)
 void BM_LoadFolderWhole(benchmark::State& state)

@@ -190,6 +190,36 @@ private slots:
             QVERIFY(qRed(s.pixel(s.width() - 1, 0)) > 190);
     }
 
+    // A folder of large photos in several formats: every one reduced, in
+    // folder order (told apart by colour), whether its decoder can reduce
+    // while decoding (JPEG) or only afterwards (PNG, BMP).
+    void folderOfLargePhotos()
+    {
+        QTemporaryDir dir;
+        struct Photo { const char* name; QSize size; QRgb colour; };
+        const Photo photos[] = {{"a.jpg", {4000, 3000}, qRgb(200, 30, 30)},
+                                {"B.png", {3000, 4000}, qRgb(30, 200, 30)},
+                                {"c.bmp", {2400, 1800}, qRgb(30, 30, 200)},
+                                {"d.JPG", {4000, 3000}, qRgb(220, 220, 30)}};
+        for (const Photo& p : photos) {
+            QImage img(p.size, QImage::Format_RGB32);
+            img.fill(p.colour);
+            QVERIFY(img.save(dir.path() + '/' + p.name));
+        }
+        std::unique_ptr<SlideFlow> flow(createSlideViewer(dir.path()));
+        QCOMPARE(flow->slideCount(), 4);
+        for (int i = 0; i < 4; ++i) {
+            const QImage s = flow->slideImage(i);
+            QVERIFY2(s.width() <= 300 && s.height() <= 356, photos[i].name);
+            QCOMPARE(s.size(), photos[i].size.scaled(300, 356, Qt::KeepAspectRatio));
+            const QRgb c = s.pixel(s.width() / 2, s.height() / 2);
+            QVERIFY2(qAbs(qRed(c) - qRed(photos[i].colour)) < 12
+                         && qAbs(qGreen(c) - qGreen(photos[i].colour)) < 12
+                         && qAbs(qBlue(c) - qBlue(photos[i].colour)) < 12,
+                     photos[i].name);
+        }
+    }
+
     void programRunsQuietlyOnAnyFolder_data()
     {
         QTest::addColumn<QString>("folder");
