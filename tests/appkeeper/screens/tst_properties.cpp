@@ -330,6 +330,8 @@ private slots:
         QCOMPARE(dlg->ml_Args->isReadOnly(), !listed);
         const QStringList hints = saveWith(*dlg, [&](SoftPropertiesDlg& d) {
             d.pCButton1->setChecked(boxAtSave);
+            // Ticking or unticking the box does not change what may be edited.
+            QCOMPARE(d.ml_Args->isReadOnly(), !listed);
             if (!typedArgs.isNull()) {
                 d.ml_Args->setFocus();
                 d.ml_Args->moveCursor(QTextCursor::End);
