@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTransform>
 #include <benchmark/benchmark.h>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -229,8 +230,10 @@ double peakMemoryMB()
     return -1;
 }
 
-// The viewer's own load: each photo reduced while it is decoded.
-void BM_LoadFolderReduced(benchmark::State& state)
+// Times `load` on the folder of photos, with the slides made and the peak
+// memory of the process as counters.
+void measureLoad(benchmark::State& state,
+                 const std::function<int(SlideFlow&, const QStringList&)>& load)
 {
     const QStringList files = listFolderFiles(photoFolder());
     double peak = 0;
@@ -239,38 +242,43 @@ void BM_LoadFolderReduced(benchmark::State& state)
         resetPeakMemory();
         SlideFlow flow;
         flow.setSlideSize(QSize(150, 178));
-        slides = addFolderSlides(flow, files);
+        slides = load(flow, files);
         peak = std::max(peak, peakMemoryMB());
     }
     state.counters["slides"] = slides;
     state.counters["peak_MB"] = peak;
     state.counters["file_MB"] = QFileInfo(files.value(0)).size() / 1048576.0;
 }
+
+// The viewer's own load: each photo reduced while it is decoded, on every core.
+void BM_LoadFolderReduced(benchmark::State& state)
+{
+    measureLoad(state, addFolderSlides);
+}
 BENCHMARK(BM_LoadFolderReduced)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Adds each picture that `read` gives for a file, one file after the other.
+int loadOneByOne(SlideFlow& flow, const QStringList& files,
+                 const std::function<QImage(const QString&, QSize)>& read)
+{
+    int slides = 0;
+    for (const QString& f : files) {
+        const QImage image = read(f, flow.slideSize() * 2);
+        if (image.isNull())
+            continue;
+        flow.addSlide(image);
+        ++slides;
+    }
+    return slides;
+}
 
 // The same reduced load on one thread, as on the phone's single core: the
 // gain of reducing alone, apart from that of decoding on several cores.
 void BM_LoadFolderReducedOneThread(benchmark::State& state)
 {
-    const QStringList files = listFolderFiles(photoFolder());
-    double peak = 0;
-    int slides = 0;
-    for (auto _ : state) {
-        resetPeakMemory();
-        SlideFlow flow;
-        flow.setSlideSize(QSize(150, 178));
-        slides = 0;
-        for (const QString& f : files) {
-            const QImage image = loadReducedImage(f, flow.slideSize() * 2);
-            if (image.isNull())
-                continue;
-            flow.addSlide(image);
-            ++slides;
-        }
-        peak = std::max(peak, peakMemoryMB());
-    }
-    state.counters["slides"] = slides;
-    state.counters["peak_MB"] = peak;
+    measureLoad(state, [](SlideFlow& flow, const QStringList& files) {
+        return loadOneByOne(flow, files, loadReducedImage);
+    });
 }
 BENCHMARK(BM_LoadFolderReducedOneThread)->Unit(benchmark::kMillisecond)->Iterations(2);
 
@@ -278,26 +286,13 @@ BENCHMARK(BM_LoadFolderReducedOneThread)->Unit(benchmark::kMillisecond)->Iterati
 // every whole photo, as a plain load into the flow would, takes 48 MB each.)
 void BM_LoadFolderWhole(benchmark::State& state)
 {
-    const QStringList files = listFolderFiles(photoFolder());
-    double peak = 0;
-    int slides = 0;
-    for (auto _ : state) {
-        resetPeakMemory();
-        SlideFlow flow;
-        flow.setSlideSize(QSize(150, 178));
-        slides = 0;
-        for (const QString& f : files) {
-            QImageReader reader(f);
-            const QImage whole = reader.read();
-            if (whole.isNull())
-                continue;
-            flow.addSlide(whole.scaled(flow.slideSize() * 2, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-            ++slides;
-        }
-        peak = std::max(peak, peakMemoryMB());
-    }
-    state.counters["slides"] = slides;
-    state.counters["peak_MB"] = peak;
+    measureLoad(state, [](SlideFlow& flow, const QStringList& files) {
+        return loadOneByOne(flow, files, [](const QString& f, QSize limit) {
+            const QImage whole = QImageReader(f).read();
+            return whole.isNull() ? whole
+                                  : whole.scaled(limit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        });
+    });
 }
 BENCHMARK(BM_LoadFolderWhole)->Unit(benchmark::kMillisecond)->Iterations(1);
 
