@@ -83,6 +83,11 @@ bool phoneIsDir(const QString& phonePath)
     return !phonePath.isEmpty() && QFileInfo(phoneHostPath(phonePath)).isDir();
 }
 
+bool phoneIsSymLink(const QString& phonePath)
+{
+    return !phonePath.isEmpty() && QFileInfo(phoneHostPath(phonePath)).isSymLink();
+}
+
 bool phoneIsFile(const QString& phonePath)
 {
     return !phonePath.isEmpty() && QFileInfo(phoneHostPath(phonePath)).isFile();

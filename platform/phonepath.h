@@ -28,6 +28,7 @@ bool isPhoneTreeRoot(const QString& phonePath);
 
 bool phoneExists(const QString& phonePath);   // anything at the path (no link followed at the end)
 bool phoneIsDir(const QString& phonePath);
+bool phoneIsSymLink(const QString& phonePath);   // the entry itself is a symbolic link
 bool phoneIsFile(const QString& phonePath);
 
 // Names (not paths) of the entries of a folder, as QDir::entryList gives them.

@@ -89,6 +89,10 @@ bool EZXPkgInstall::checkPKGFile()
 
 bool EZXPkgInstall::checkInstallTmpPath()
 {
+    // A link in place of the area would let the emptying and the unpack
+    // reach wherever it leads.
+    if (phoneIsSymLink(installTmpPath))
+        return false;
     if (phoneIsDir(installTmpPath)) {
         clearInstallTmp();
         return true;
@@ -127,10 +131,14 @@ void EZXPkgInstall::removeDotEntries()
 void EZXPkgInstall::exPKGInstallTmp()
 {
     m_unpackOk = false;
-    if (!phoneIsDir(installTmpPath))
+    if (!phoneIsDir(installTmpPath) || phoneIsSymLink(installTmpPath))
         return;
-    // The area must hold nothing at all before an unpack.
+    // The area must hold nothing at all before an unpack: what could not be
+    // removed would mix with the package (or let it write through a link).
     clearInstallTmp();
+    if (!phoneEntryList(installTmpPath, QDir::AllEntries | QDir::Hidden | QDir::System
+                                            | QDir::NoDotAndDotDot).isEmpty())
+        return;
     const int status = runShellCommand(QStringLiteral("tar zxf ") + shellPath(pkgFile)
                                        + QStringLiteral(" -C ") + shellPath(installTmpPath)
                                        + QLatin1String(kTarSafetyOptions));

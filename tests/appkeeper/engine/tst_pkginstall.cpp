@@ -173,6 +173,8 @@ private slots:
     void desktopFileChoice();
     void nullPackagePathTouchesNothing();
     void leftoversAreEmptied();
+    void areaThatIsALink();
+    void leftoverThatCannotGo();
     void brokenPackages_data();
     void brokenPackages();
     void cardTooSmall_data();
@@ -309,6 +311,47 @@ void PkgInstall::leftoversAreEmptied()
     // The area itself keeps its mode and owner; nothing the links led to went.
     QCOMPARE(snapshot(root.outer() + QStringLiteral("/root/mmc/mmca1/.system/QTDownLoad")), areaBefore);
     QVERIFY(QFileInfo(root.root()).isDir());
+}
+
+// An install area replaced by a link to a folder elsewhere: the step fails
+// and nothing behind the link is emptied or written.
+void PkgInstall::areaThatIsALink()
+{
+    PhoneRoot root;
+    Packages pk;
+    const QString pkg = pk.app(QStringLiteral("demo"));
+    const QString victim = root.outer() + QStringLiteral("/victim");
+    QVERIFY(QDir().mkpath(victim));
+    QFile secret(victim + QStringLiteral("/secret"));
+    QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("keep") == 4);
+    secret.close();
+    QVERIFY(QDir().mkpath(root.host(QStringLiteral("/mmc/mmca1/.system/QTDownLoad"))));
+    QVERIFY(QFile::link(victim, root.host(kArea)));
+    EZXPkgInstall e(pkg);
+    QVERIFY(e.checkPKGFile());
+    QVERIFY(!e.checkInstallTmpPath());
+    e.exPKGInstallTmp();
+    QCOMPARE(QDir(victim).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("secret")});
+    QCOMPARE(fileBytes(victim + QStringLiteral("/secret")), QByteArray("keep"));
+}
+
+// Something in the area that cannot be removed: the package is not unpacked
+// beside it, and the folder search fails.
+void PkgInstall::leftoverThatCannotGo()
+{
+    PhoneRoot root;
+    Packages pk;
+    const QString pkg = pk.app(QStringLiteral("demo"));
+    EZXPkgInstall e(pkg);
+    QVERIFY(e.checkPKGFile() && e.checkInstallTmpPath() && e.checkInstallDB());
+    QVERIFY(root.writeFile(kArea + QStringLiteral("/stuck"), "x"));
+    Immutable stuck(root.host(kArea + QStringLiteral("/stuck")));
+    if (!stuck.ok())
+        QSKIP("chattr +i is refused on this file system");
+    e.exPKGInstallTmp();
+    QCOMPARE(areaEntries(root), QStringList{QStringLiteral("stuck")});
+    QVERIFY(!e.getPKGPathFromInstallTmpPath());
 }
 
 void PkgInstall::brokenPackages_data()
