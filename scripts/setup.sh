@@ -6,7 +6,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}; shift || true
 
 packages=(cmake g++ make qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev
-          faketime xvfb xdotool imagemagick e2fsprogs tar gzip coreutils procps
+          faketime xvfb xdotool imagemagick e2fsprogs tar gzip coreutils procps python3
           fonts-droid-fallback fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
