@@ -4,6 +4,8 @@
 // the test's own phone root in its environment), stopping it by its pid, the
 // faketime library, and harmless stand-ins for the platform's processes.
 
+#include "phoneroot.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QDir>
@@ -242,6 +244,42 @@ inline QByteArray readAll(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+
+// Starts `program` from a shell as a user would: the shell must get control
+// back at once, with status 0, while the daemon lives on in a session of its
+// own (not as its leader, so it can get no terminal), neither the shell nor
+// its child. The daemon is stopped by its pid before returning.
+inline void verifyDetachesFromTheStartingShell(const QString& program, const PhoneRoot& root)
+{
+    const QString out = root.outer() + QStringLiteral("/out");
+    DaemonGuard guard(program, root.root());
+    QProcess shell;
+    shell.setStandardOutputFile(out);
+    shell.setStandardErrorFile(out + ".err");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    shell.setProcessEnvironment(env);
+    shell.start(QStringLiteral("/bin/sh"),
+                {QStringLiteral("-c"), QStringLiteral("\"$0\"; echo \"back $?\""), program});
+    QVERIFY(shell.waitForFinished(10000));
+    QCOMPARE(shell.exitCode(), 0);
+    QCOMPARE(readAll(out), QByteArray("back 0\n"));
+
+    QList<qint64> daemons;
+    QTRY_VERIFY((daemons = findDaemons(program, root.root())).size() == 1);
+    const qint64 pid = daemons.first();
+    const qint64 session = sessionOf(pid);
+    QVERIFY(session > 0);
+    QVERIFY(session != sessionOf(getpid()));
+    QVERIFY(session != pid);
+    QVERIFY(pid != shell.processId());
+    QVERIFY(parentOf(pid) != shell.processId());
+    QTest::qWait(1000);
+    const bool stillAlive = isAlive(pid);
+    QVERIFY(stopPid(pid));
+    QVERIFY(stillAlive);
 }
 
 } // namespace daemontest

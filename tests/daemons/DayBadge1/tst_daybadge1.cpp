@@ -192,6 +192,16 @@ private slots:
         QVERIFY(!phoneExists(QString::fromLatin1(kServiceNamePath)));
     }
 
+    // Edition 1.x detaches the same way (it ends every "am" at start, so it
+    // runs only where none does).
+    void detachesFromTheStartingShell()
+    {
+        if (const QString why = processesInTheWay({QStringLiteral("am")}); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        PhoneRoot root;
+        verifyDetachesFromTheStartingShell(program(), root);
+    }
+
     // The first day of the daemon: the name is Monday's and the stand-in am is
     // ended once; a second am lives on through later cycles.
     void startSetsWeekdayAndEndsAmOnce()

@@ -258,33 +258,7 @@ private slots:
     void detachesFromTheStartingShell()
     {
         PhoneRoot root;
-        const QString out = root.outer() + QStringLiteral("/out");
-        DaemonGuard guard(program(), root.root());
-        QProcess shell;
-        shell.setStandardOutputFile(out);
-        shell.setStandardErrorFile(out + ".err");
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        shell.setProcessEnvironment(env);
-        shell.start(QStringLiteral("/bin/sh"),
-                    {QStringLiteral("-c"), QStringLiteral("\"$0\"; echo \"back $?\""), program()});
-        QVERIFY(shell.waitForFinished(10000));
-        QCOMPARE(shell.exitCode(), 0);
-        QCOMPARE(readAll(out), QByteArray("back 0\n"));
-
-        QList<qint64> daemons;
-        QTRY_VERIFY((daemons = findDaemons(program(), root.root())).size() == 1);
-        const qint64 pid = daemons.first();
-        const qint64 session = sessionOf(pid);
-        QVERIFY(session > 0);
-        QVERIFY(session != sessionOf(getpid()));
-        QVERIFY(session != pid); // not a session leader: it can get no terminal
-        QVERIFY(pid != shell.processId());
-        QVERIFY(parentOf(pid) != shell.processId());
-        QTest::qWait(1000);
-        const bool stillAlive = isAlive(pid);
-        QVERIFY(stopPid(pid));
-        QVERIFY(stillAlive);
+        verifyDetachesFromTheStartingShell(program(), root);
     }
 };
 
