@@ -2,6 +2,7 @@
 // real tar, cp, rm and mkdir.
 
 #include "enginetestutil.h"
+#include "immutable.h"
 #include "phoneroot.h"
 #include "zconfig.h"
 
@@ -115,26 +116,6 @@ QByteArray randomBytes(int size)
     }
     return b;
 }
-
-// Makes a file immutable for the lifetime of the object.
-class Immutable
-{
-public:
-    explicit Immutable(const QString& path) : m_path(path)
-    {
-        m_ok = run(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0;
-    }
-    ~Immutable()
-    {
-        if (m_ok)
-            run(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    QString m_path;
-    bool m_ok;
-};
 
 void fillUp(const QString& folder)
 {

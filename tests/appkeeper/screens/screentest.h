@@ -4,6 +4,7 @@
 // dialogs that an action opens, one after the other.
 
 #include "captiondefaults.h"
+#include "immutable.h"
 #include "langcaption.h"
 #include "phoneroot.h"
 
@@ -94,27 +95,6 @@ inline QByteArray desktopEntry(const QString& name)
 {
     return ("[Desktop Entry]\nName = " + name + "\nExec = run.sh\nIcon = icon.png\n").toUtf8();
 }
-
-// Sets and clears the immutable attribute: the one way to make a file or a
-// folder unwritable for root. Cleared again when the guard goes.
-class Immutable
-{
-public:
-    explicit Immutable(const QString& hostPath) : m_path(hostPath)
-    {
-        m_ok = run(QStringLiteral("chattr"), {QStringLiteral("+i"), m_path}) == 0;
-    }
-    ~Immutable()
-    {
-        if (m_ok)
-            run(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    QString m_path;
-    bool m_ok = false;
-};
 
 // The text of a platform message box; null for any other widget.
 inline QString messageText(QWidget* w)

@@ -65,6 +65,28 @@ class TestDayBadge1 : public QObject
         return QString();
     }
 
+    // Why the daemon cannot run here on a shifted clock; empty when it can.
+    static QString shiftedClockUnavailable()
+    {
+        if (const char* why = faketimeUnavailable())
+            return QString::fromLatin1(why);
+        return processesInTheWay({QStringLiteral("am")});
+    }
+
+    // Starts the daemon with its clock at `start`, running `speed` times as
+    // fast; waits for the starting process, which ends as the daemon detaches.
+    void startOnClock(QProcess& p, const PhoneRoot& root, const QString& start, int speed,
+                      const QString& timeZone = QString())
+    {
+        QProcessEnvironment env = fakeClockEnvironment(start, speed);
+        if (!timeZone.isEmpty())
+            env.insert(QStringLiteral("TZ"), timeZone);
+        p.setProcessEnvironment(env);
+        startWithFiles(p, program(), {}, root.outer() + QStringLiteral("/out"),
+                       root.outer() + QStringLiteral("/err"));
+        QVERIFY(p.waitForFinished(10000));
+    }
+
 private slots:
     void init()
     {
@@ -206,19 +228,16 @@ private slots:
     // ended once; a second am lives on through later cycles.
     void startSetsWeekdayAndEndsAmOnce()
     {
-        if (const char* why = faketimeUnavailable())
-            QSKIP(why);
-        if (const QString why = processesInTheWay({QStringLiteral("am")}); !why.isEmpty())
+        if (const QString why = shiftedClockUnavailable(); !why.isEmpty())
             QSKIP(qPrintable(why));
         PhoneRoot root;
         DaemonGuard guard(program(), root.root());
         StandIn am(QStringLiteral("am"));
         QTRY_VERIFY(processNamed(QStringLiteral("am")));
         QProcess p;
-        p.setProcessEnvironment(fakeClockEnvironment(QStringLiteral("2026-12-07 10:00:00"), 10));
-        startWithFiles(p, program(), {}, root.outer() + QStringLiteral("/out"),
-                       root.outer() + QStringLiteral("/err"));
-        QVERIFY(p.waitForFinished(10000));
+        startOnClock(p, root, QStringLiteral("2026-12-07 10:00:00"), 10);
+        if (QTest::currentTestFailed())
+            return;
         QTRY_VERIFY(!findDaemons(program(), root.root()).isEmpty());
         QVERIFY(am.endsWithin(10000));
         QTRY_COMPARE(root.readFile(QString::fromLatin1(kServiceNamePath)), kMonday);
@@ -279,19 +298,14 @@ private slots:
     {
         QFETCH(QString, start);
         QFETCH(QByteArray, name);
-        if (const char* why = faketimeUnavailable())
-            QSKIP(why);
-        if (const QString why = processesInTheWay({QStringLiteral("am")}); !why.isEmpty())
+        if (const QString why = shiftedClockUnavailable(); !why.isEmpty())
             QSKIP(qPrintable(why));
         PhoneRoot root;
         DaemonGuard guard(program(), root.root());
         QProcess p;
-        QProcessEnvironment env = fakeClockEnvironment(start, 1);
-        env.insert(QStringLiteral("TZ"), QStringLiteral("Asia/Tokyo")); // must not matter
-        p.setProcessEnvironment(env);
-        startWithFiles(p, program(), {}, root.outer() + QStringLiteral("/out"),
-                       root.outer() + QStringLiteral("/err"));
-        QVERIFY(p.waitForFinished(10000));
+        startOnClock(p, root, start, 1, QStringLiteral("Asia/Tokyo")); // the zone must not matter
+        if (QTest::currentTestFailed())
+            return;
         QTRY_COMPARE(root.readFile(QString::fromLatin1(kServiceNamePath)), name);
     }
 
@@ -299,17 +313,14 @@ private slots:
     // Saturday to Sunday within one cycle, and am is ended again.
     void dayChangeAtSixteenUtc()
     {
-        if (const char* why = faketimeUnavailable())
-            QSKIP(why);
-        if (const QString why = processesInTheWay({QStringLiteral("am")}); !why.isEmpty())
+        if (const QString why = shiftedClockUnavailable(); !why.isEmpty())
             QSKIP(qPrintable(why));
         PhoneRoot root;
         DaemonGuard guard(program(), root.root());
         QProcess p;
-        p.setProcessEnvironment(fakeClockEnvironment(QStringLiteral("2026-12-05 15:59:30"), 10));
-        startWithFiles(p, program(), {}, root.outer() + QStringLiteral("/out"),
-                       root.outer() + QStringLiteral("/err"));
-        QVERIFY(p.waitForFinished(10000));
+        startOnClock(p, root, QStringLiteral("2026-12-05 15:59:30"), 10);
+        if (QTest::currentTestFailed())
+            return;
         QTRY_COMPARE(root.readFile(QString::fromLatin1(kServiceNamePath)), kSaturday);
         StandIn am(QStringLiteral("am"));
         QTRY_VERIFY(processNamed(QStringLiteral("am")));
@@ -326,17 +337,14 @@ private slots:
     // within one 20 s cycle of the daemon's clock.
     void foreignNameRestoredWithinOneCycle()
     {
-        if (const char* why = faketimeUnavailable())
-            QSKIP(why);
-        if (const QString why = processesInTheWay({QStringLiteral("am")}); !why.isEmpty())
+        if (const QString why = shiftedClockUnavailable(); !why.isEmpty())
             QSKIP(qPrintable(why));
         PhoneRoot root;
         DaemonGuard guard(program(), root.root());
         QProcess p;
-        p.setProcessEnvironment(fakeClockEnvironment(QStringLiteral("2026-12-07 10:00:00"), 10));
-        startWithFiles(p, program(), {}, root.outer() + QStringLiteral("/out"),
-                       root.outer() + QStringLiteral("/err"));
-        QVERIFY(p.waitForFinished(10000));
+        startOnClock(p, root, QStringLiteral("2026-12-07 10:00:00"), 10);
+        if (QTest::currentTestFailed())
+            return;
         const QString file = QString::fromLatin1(kServiceNamePath);
         QTRY_COMPARE(root.readFile(file), kMonday);
         QTest::qWait(500);
