@@ -65,7 +65,7 @@ struct Walk
         };
         std::vector<Pending> stack{{path, false}};
         while (!stack.empty()) {
-            Pending top = stack.back();
+            Pending top = std::move(stack.back());
             stack.pop_back();
             if (top.emptied) {
                 if (rmdir(top.path.constData()) != 0)

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -66,8 +67,13 @@ int addFolderSlides(SlideFlow& flow, const QStringList& files)
     };
     const int workers = std::clamp(QThread::idealThreadCount(), 1, 8);
     std::vector<std::thread> pool;
-    for (int w = 1; w < std::min<int>(workers, int(files.size())); ++w)
-        pool.emplace_back(decode);
+    for (int w = 1; w < std::min<int>(workers, int(files.size())); ++w) {
+        try {
+            pool.emplace_back(decode);
+        } catch (const std::system_error&) {
+            break; // no more threads to be had: the ones running (and this one) do the rest
+        }
+    }
     decode();
     for (std::thread& t : pool)
         t.join();
