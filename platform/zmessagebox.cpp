@@ -279,6 +279,9 @@ int ZMessageBox::timerMessage(QWidget* parent, const QPixmap& icon, const QStrin
     qint64 remaining = seconds > 0 ? qint64(seconds) * 1000 : 0;
     QTimer timer;
     timer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; a script that asked for ten
+    // seconds must get ten.
+    timer.setTimerType(Qt::PreciseTimer);
     auto arm = [&] {
         const qint64 leg = qMin<qint64>(remaining, INT_MAX);
         remaining -= leg;

@@ -42,7 +42,8 @@ void runWeekdayLabelCycle(QLabel* label, unsigned pauseSeconds, int loopMs)
     sleep(pauseSeconds);
     // exit(), not quit(): a Qt 6 quit request closes every window, and the
     // label must stay up for the life of the process.
-    QTimer::singleShot(loopMs, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
+    QTimer::singleShot(loopMs, Qt::PreciseTimer, QCoreApplication::instance(),
+                       [] { QCoreApplication::exit(0); });
     label->setText(currentWeekdayLabelText());
     QCoreApplication::exec();
 }
