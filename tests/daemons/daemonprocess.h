@@ -246,7 +246,6 @@ inline QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-
 // Starts `program` from a shell as a user would: the shell must get control
 // back at once, with status 0, while the daemon lives on in a session of its
 // own (not as its leader, so it can get no terminal), neither the shell nor

@@ -283,8 +283,6 @@ private slots:
         QCOMPARE(edit.text(), QStringLiteral("defg"));
     }
 
-    // What the picker lists: folders, then only the files matching the
-    // patterns in their exact letter case; hidden entries are not shown.
     // The install-complete notice speaks the phone's language.
     void installCompleteNotice_data()
     {
@@ -319,6 +317,8 @@ private slots:
         QCOMPARE(shownButton, button);
     }
 
+    // What the picker lists: folders, then only the files matching the
+    // patterns in their exact letter case; hidden entries are not shown.
     void pickerEntries_data()
     {
         QTest::addColumn<QString>("dir");

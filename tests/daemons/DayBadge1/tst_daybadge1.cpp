@@ -333,9 +333,9 @@ private slots:
         QVERIFY(ended);
     }
 
-    // Another program (LineLabel) sets an operator name: the weekday is back
-    // within one 20 s cycle of the daemon's clock.
-    void foreignNameRestoredWithinOneCycle()
+    // Another program (LineLabel) sets an operator name: the daemon's next
+    // 20 s cycles put the weekday back.
+    void foreignNameRestored()
     {
         if (const QString why = shiftedClockUnavailable(); !why.isEmpty())
             QSKIP(qPrintable(why));
