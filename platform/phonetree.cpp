@@ -1,5 +1,6 @@
 #include "phonetree.h"
 
+#include "phonearchive.h"
 #include "phonepath.h"
 
 #include <QByteArray>
@@ -8,8 +9,10 @@
 #include <cerrno>
 #include <climits>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -25,13 +28,125 @@ QByteArray linkTarget(const QByteArray& path)
     return target;
 }
 
+// Makes a folder that an archive left without read, write or search
+// permission for its owner usable again, so that it can be walked and
+// emptied (an ordinary user cannot otherwise remove what a folder of mode
+// 0555 holds). Where the mode cannot be changed (FAT has no modes) the
+// folder is left as it is.
+void makeUsable(const QByteArray& dir, const struct stat& st)
+{
+    if (access(dir.constData(), R_OK | W_OK | X_OK) != 0)
+        (void)chmod(dir.constData(), (st.st_mode & 07777) | S_IRWXU);
+}
+
+// The names in the folder open at `fd` (without "." and ".."); `ok` false
+// when it could not be read whole.
+std::vector<QByteArray> namesAt(int fd, bool* ok)
+{
+    std::vector<QByteArray> names;
+    const int own = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* d = own >= 0 ? fdopendir(own) : nullptr;
+    if (!d) {
+        if (own >= 0)
+            close(own);
+        *ok = false;
+        return names;
+    }
+    errno = 0;
+    while (dirent* e = readdir(d)) {
+        const QByteArray name(e->d_name);
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    if (errno != 0)
+        *ok = false;
+    closedir(d);
+    return names;
+}
+
+// Removes the entry `name` of the folder open at `parentFd`, never following
+// a link, with all it holds. It works down one folder at a time, relative
+// to the folder it is in, and climbs back through "..": an archive may nest
+// folders thousands deep, deeper than a path or the call stack can reach,
+// and more than the descriptors a process may hold open at once.
+bool removeEntryAt(int parentFd, const QByteArray& name)
+{
+    struct stat st;
+    if (fstatat(parentFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode))
+        return unlinkat(parentFd, name.constData(), 0) == 0;
+
+    bool ok = true;
+    struct Level
+    {
+        QByteArray name;                 // its name in the folder above
+        std::vector<QByteArray> left;    // entries still to remove
+    };
+    auto enter = [&](int from, const QByteArray& dir, const struct stat& dst) {
+        if (faccessat(from, dir.constData(), R_OK | W_OK | X_OK, AT_EACCESS) != 0)
+            (void)fchmodat(from, dir.constData(), (dst.st_mode & 07777) | S_IRWXU, 0);
+        return openat(from, dir.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    };
+    int cur = enter(parentFd, name, st);
+    if (cur < 0)
+        return false;
+    std::vector<Level> levels;
+    levels.push_back({name, namesAt(cur, &ok)});
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.left.empty()) {
+            const QByteArray done = level.name;
+            levels.pop_back();
+            const int up = levels.empty() ? -1 : openat(cur, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            close(cur);
+            if (levels.empty())
+                return unlinkat(parentFd, done.constData(), AT_REMOVEDIR) == 0 && ok;
+            if (up < 0)
+                return false;
+            cur = up;
+            if (unlinkat(cur, done.constData(), AT_REMOVEDIR) != 0)
+                ok = false;
+            continue;
+        }
+        const QByteArray entry = level.left.back();
+        level.left.pop_back();
+        struct stat est;
+        if (fstatat(cur, entry.constData(), &est, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT)
+                ok = false;
+            continue;
+        }
+        if (!S_ISDIR(est.st_mode)) {
+            if (unlinkat(cur, entry.constData(), 0) != 0)
+                ok = false;
+            continue;
+        }
+        const int down = enter(cur, entry, est);
+        if (down < 0) {
+            ok = false;
+            continue;
+        }
+        close(cur);
+        cur = down;
+        levels.push_back({entry, namesAt(cur, &ok)});
+    }
+    return ok;
+}
+
 struct Walk
 {
     PhoneConfineResult result;
     std::vector<QByteArray> links;   // relative links kept for the resolution check
     uid_t owner = geteuid();
+    uid_t areaOwner = geteuid();     // the walked folder's own owner
 
     void fail() { result.ok = false; }
+
+    // An entry belongs to the package when the program's user or the owner
+    // of the walked folder owns it: on FAT every entry shows the mount's
+    // owner, whoever runs the program.
+    bool ownEntry(const struct stat& st) const { return st.st_uid == owner || st.st_uid == areaOwner; }
 
     std::vector<QByteArray> children(const QByteArray& dir)
     {
@@ -54,39 +169,15 @@ struct Walk
     }
 
     // Removes the entry at `path` (never following a link), with all it holds.
-    // Depth-first with a list of its own rather than recursion: an archive
-    // may nest folders thousands deep, more than the call stack holds.
     void removeAll(const QByteArray& path)
     {
-        struct Pending
-        {
-            QByteArray path;
-            bool emptied;   // its children are already removed (folders only)
-        };
-        std::vector<Pending> stack{{path, false}};
-        while (!stack.empty()) {
-            Pending top = std::move(stack.back());
-            stack.pop_back();
-            if (top.emptied) {
-                if (rmdir(top.path.constData()) != 0)
-                    fail();
-                continue;
-            }
-            struct stat st;
-            if (lstat(top.path.constData(), &st) != 0) {
-                if (errno != ENOENT)
-                    fail();
-                continue;
-            }
-            if (!S_ISDIR(st.st_mode)) {
-                if (unlink(top.path.constData()) != 0)
-                    fail();
-                continue;
-            }
-            stack.push_back({top.path, true});
-            for (QByteArray& child : children(top.path))
-                stack.push_back({std::move(child), false});
-        }
+        const qsizetype slash = path.lastIndexOf('/');
+        const QByteArray parent = slash > 0 ? path.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+        const int fd = open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 || !removeEntryAt(fd, path.mid(slash + 1)))
+            fail();
+        if (fd >= 0)
+            close(fd);
     }
 
     void drop(const QByteArray& path)
@@ -120,7 +211,7 @@ struct Walk
             fail();
             return false;
         }
-        if (st.st_uid != owner) {
+        if (!ownEntry(st)) {
             drop(path);
             return false;
         }
@@ -142,6 +233,8 @@ struct Walk
             else
                 result.modesCleared << QFile::decodeName(path);
         }
+        if (S_ISDIR(st.st_mode))
+            makeUsable(path, st);
         return S_ISDIR(st.st_mode);
     }
 };
@@ -204,6 +297,7 @@ PhoneConfineResult phoneConfineTree(const QString& phoneDir)
         walk.fail();
         return walk.result;
     }
+    walk.areaOwner = st.st_uid;
     walk.visitBelow(root);
 
     // A kept link must resolve, through every link on its way, to a place
@@ -226,4 +320,150 @@ PhoneConfineResult phoneConfineTree(const QString& phoneDir)
         }
     }
     return walk.result;
+}
+
+bool phoneEmptyFolder(const QString& phoneDir)
+{
+    const QByteArray dir = QFile::encodeName(phoneHostPath(phoneDir));
+    struct stat st;
+    if (phoneDir.isEmpty() || lstat(dir.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    makeUsable(dir, st);
+    const int fd = open(dir.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    for (const QByteArray& name : namesAt(fd, &ok))
+        removeEntryAt(fd, name);
+    // What could not be removed is still listed.
+    ok = true;
+    const bool empty = namesAt(fd, &ok).empty() && ok;
+    close(fd);
+    return empty;
+}
+
+PhoneFolderState phoneFolderState(const QString& phoneDir)
+{
+    PhoneFolderState state;
+    struct stat st;
+    if (!phoneDir.isEmpty()
+        && lstat(QFile::encodeName(phoneHostPath(phoneDir)).constData(), &st) == 0) {
+        state.valid = true;
+        state.mode = st.st_mode;
+        state.uid = st.st_uid;
+        state.gid = st.st_gid;
+    }
+    return state;
+}
+
+bool phoneRestoreFolderState(const QString& phoneDir, const PhoneFolderState& before)
+{
+    const PhoneFolderState now = phoneFolderState(phoneDir);
+    if (!before.valid || !now.valid || (now.mode & S_IFMT) != (before.mode & S_IFMT))
+        return false;
+    const QByteArray path = QFile::encodeName(phoneHostPath(phoneDir));
+    if ((now.uid != before.uid || now.gid != before.gid)
+        && lchown(path.constData(), before.uid, before.gid) != 0)
+        return false;
+    if ((now.mode & 07777) != (before.mode & 07777)
+        && chmod(path.constData(), before.mode & 07777) != 0)
+        return false;
+    const PhoneFolderState after = phoneFolderState(phoneDir);
+    return after.mode == before.mode && after.uid == before.uid && after.gid == before.gid;
+}
+
+PhoneUnpackCheck phoneCheckUnpacked(const QString& phoneDir, const PhoneArchiveListing& listing)
+{
+    PhoneUnpackCheck check;
+    const QByteArray root = QFile::encodeName(phoneHostPath(phoneDir));
+
+    // The last member of each path is the one the tree must show.
+    std::unordered_map<std::string, size_t> last;
+    for (size_t i = 0; i < listing.members.size(); ++i)
+        last[listing.members[i].path.toStdString()] = i;
+
+    // Whether each folder on a member's way is a real folder (never a link),
+    // remembered per folder.
+    std::unordered_map<std::string, bool> realDir;
+    auto wayIsReal = [&](const QByteArray& rel) {
+        qsizetype slash = -1;
+        while ((slash = rel.indexOf('/', slash + 1)) > 0) {
+            const std::string dir = rel.left(slash).toStdString();
+            auto it = realDir.find(dir);
+            if (it == realDir.end()) {
+                struct stat st;
+                const QByteArray full = root + '/' + QByteArray::fromStdString(dir);
+                const bool real = lstat(full.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+                it = realDir.emplace(dir, real).first;
+            }
+            if (!it->second)
+                return false;
+        }
+        return true;
+    };
+    // The kind of entry at a member path: -1 when nothing is there (or only
+    // through a link).
+    auto kindAt = [&](const QByteArray& rel) -> int {
+        struct stat st;
+        if (rel.isEmpty() || !wayIsReal(rel))
+            return -1;
+        if (lstat((root + '/' + rel).constData(), &st) != 0)
+            return -1;
+        return int(st.st_mode & S_IFMT);
+    };
+
+    auto sizeAt = [&](const QByteArray& rel) -> qint64 {
+        struct stat st;
+        return lstat((root + '/' + rel).constData(), &st) == 0 ? qint64(st.st_size) : -1;
+    };
+
+    for (size_t i = 0; i < listing.members.size(); ++i) {
+        const PhoneArchiveMember& m = listing.members[i];
+        if (m.unsafe) {
+            check.ok = false;
+            check.missing << QFile::decodeName(m.path);
+            continue;
+        }
+        if (last[m.path.toStdString()] != i || m.path.isEmpty())
+            continue;
+        const int kind = kindAt(m.path);
+        bool present = false;
+        switch (m.kind) {
+        case PhoneArchiveMember::File:
+            // A file cut short (a full card) is not the member.
+            present = kind == S_IFREG && (m.size < 0 || sizeAt(m.path) == m.size);
+            break;
+        case PhoneArchiveMember::Directory:
+            present = kind == S_IFDIR;
+            break;
+        case PhoneArchiveMember::SymLink:
+            // A card that cannot hold links (FAT), or a tar that skips the
+            // links it deems unsafe, leaves them out; nothing else may stand
+            // in their place.
+            if (kind == -1)
+                check.leftOutLinks << QFile::decodeName(m.path);
+            present = kind == -1 || kind == S_IFLNK;
+            break;
+        case PhoneArchiveMember::HardLink:
+            // Where the card cannot hold a second name for a file, the file
+            // is copied under that name instead.
+            if (kind == -1 && kindAt(m.linkTarget) == S_IFREG && wayIsReal(m.path)) {
+                QFile::remove(QFile::decodeName(root + '/' + m.path));
+                present = QFile::copy(QFile::decodeName(root + '/' + m.linkTarget),
+                                      QFile::decodeName(root + '/' + m.path));
+            } else {
+                present = kind == S_IFREG;
+            }
+            break;
+        case PhoneArchiveMember::Special:
+        case PhoneArchiveMember::Other:
+            present = true;   // never installed: removed by the confinement if there
+            break;
+        }
+        if (!present) {
+            check.ok = false;
+            check.missing << QFile::decodeName(m.path);
+        }
+    }
+    return check;
 }

@@ -24,9 +24,48 @@ struct PhoneConfineResult
 // - below a top-level folder, the same kinds are removed, except symbolic
 //   links with a relative target whose whole resolution exists and stays
 //   inside that top-level folder;
-// - an entry not owned by the effective user is removed with all it holds;
+// - an entry owned neither by the effective user nor by the owner of the
+//   walked folder is removed with all it holds;
+// - a folder its owner cannot read, write or search is made so (when the
+//   file system keeps modes), so that it can be walked and removed later;
 // - set-user-ID and set-group-ID bits are cleared.
 // Top-level plain files are kept (mended as above). `ok` is false when an
 // entry could not be examined or removed (for instance a path too long for
 // the system), in which case the tree must not be trusted.
 PhoneConfineResult phoneConfineTree(const QString& phoneDir);
+
+// Removes everything inside the folder at the phone path, names beginning
+// with a dot included, never following a link, making folders without write
+// permission writable first. Names are handled as bytes, whatever their
+// encoding. True when the folder exists and is empty afterwards.
+bool phoneEmptyFolder(const QString& phoneDir);
+
+// The mode and owner of an entry, to put back what an unpack changed.
+struct PhoneFolderState
+{
+    bool valid = false;
+    unsigned mode = 0;
+    unsigned uid = 0;
+    unsigned gid = 0;
+};
+PhoneFolderState phoneFolderState(const QString& phoneDir);
+// Puts back the mode and owner of `before`; true when they are as before.
+bool phoneRestoreFolderState(const QString& phoneDir, const PhoneFolderState& before);
+
+struct PhoneArchiveListing;
+
+// How an unpacked tree compares with the listing of its archive.
+struct PhoneUnpackCheck
+{
+    bool ok = true;            // every member is there as what it is
+    QStringList missing;       // member paths not there, or unsafe
+    QStringList leftOutLinks;  // symbolic links the unpack left out
+};
+
+// Compares the folder at the phone path with the archive's members, never
+// following a link: files, folders and hard links must be there as such
+// (a hard link the file system could not make is copied from its target);
+// a symbolic link may be left out (a FAT card holds none) but nothing else
+// may stand in its place; devices and FIFOs are never required. A member
+// marked unsafe fails the check.
+PhoneUnpackCheck phoneCheckUnpacked(const QString& phoneDir, const PhoneArchiveListing& listing);

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTextCodec>
 
 #include <atomic>
 #include <cerrno>
@@ -205,9 +207,8 @@ public:
     // it can be made again on a newer version of the file (see save()).
     struct Change
     {
-        QString group;
-        ZConfig::Entries entries;  // writeEntry: one pair; writeEntries: all of them
-        bool remove = false;       // removeGroup(group)
+        ZConfig::GroupEntries groups;  // what is written, group by group
+        bool remove = false;           // removeGroup(the one group named)
     };
 
     QString path;
@@ -217,6 +218,7 @@ public:
     std::vector<Change> pending;
     bool unreadable = false;  // the file exists but could not be read: never overwrite it
     bool saveWorked = false;  // a save through this object has succeeded
+    ZConfig::Encoding encoding = ZConfig::Utf8;
 
     // Reads the file into `into`; false when it exists but cannot be read.
     bool read(ZConfigDocument& into, FileStamp& stamp) const
@@ -230,7 +232,25 @@ public:
         if (info.isDir() || !file.open(QIODevice::ReadOnly))
             return false;
         stamp = FileStamp::ofFd(file.handle());
-        return into.parse(&file) && file.error() == QFileDevice::NoError;
+        if (encoding == ZConfig::Utf8)
+            return into.parse(&file) && file.error() == QFileDevice::NoError;
+        QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return false;
+        into.parse(legacyToUtf8(bytes));
+        return true;
+    }
+
+    // Files written on Chinese systems are often GB2312 (or its supersets
+    // GBK and GB18030), never valid UTF-8 when they hold Chinese text.
+    static QByteArray legacyToUtf8(const QByteArray& bytes)
+    {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        (void)utf8.decode(bytes);
+        if (!utf8.hasError())
+            return bytes;
+        QTextCodec* gb = QTextCodec::codecForName("GB18030");
+        return gb ? gb->toUnicode(bytes).toUtf8() : bytes;
     }
 
     void load()
@@ -245,10 +265,11 @@ public:
     static bool apply(ZConfigDocument& target, const Change& c)
     {
         if (c.remove)
-            return target.removeGroup(c.group);
+            return target.removeGroup(c.groups.first().first);
         bool changed = false;
-        for (const auto& [key, value] : c.entries)
-            changed = target.setValue(c.group, key, value) || changed;
+        for (const auto& [group, entries] : c.groups)
+            for (const auto& [key, value] : entries)
+                changed = target.setValue(group, key, value) || changed;
         return changed;
     }
 
@@ -292,8 +313,9 @@ public:
     }
 };
 
-ZConfig::ZConfig(const QString& path, bool /*flag*/) : d(new ZConfigData)
+ZConfig::ZConfig(const QString& path, bool /*flag*/, Encoding encoding) : d(new ZConfigData)
 {
+    d->encoding = encoding;
     d->path = path;
     d->hostPath = phoneHostPath(path);
     d->load();
@@ -320,11 +342,17 @@ bool ZConfig::writeEntry(const QString& group, const QString& key, const QString
 
 bool ZConfig::writeEntries(const QString& group, const Entries& entries)
 {
-    Entries stored = entries;
-    for (auto& entry : stored)
-        if (entry.second.isNull())
-            entry.second = QStringLiteral("");
-    return d->change({group, std::move(stored), false});
+    return writeGroups({{group, entries}});
+}
+
+bool ZConfig::writeGroups(const GroupEntries& groups)
+{
+    GroupEntries stored = groups;
+    for (auto& group : stored)
+        for (auto& entry : group.second)
+            if (entry.second.isNull())
+                entry.second = QStringLiteral("");
+    return d->change({std::move(stored), false});
 }
 
 bool ZConfig::writeEntry(const QString& group, const QString& key, const char* value)
@@ -344,7 +372,7 @@ void ZConfig::getGroupsKeyList(QStringList& list) const
 
 bool ZConfig::removeGroup(const QString& group)
 {
-    return d->change({group, {}, true});
+    return d->change({{{group, {}}}, true});
 }
 
 bool ZConfig::flush()

@@ -26,8 +26,13 @@ class ZConfigData;
 class ZConfig
 {
 public:
+    // How the file's bytes are read. Utf8OrGb18030 reads a file that is not
+    // valid UTF-8 as GB18030 (a superset of GB2312), as desktop files made
+    // on Chinese systems often are; such a file is saved in UTF-8.
+    enum Encoding { Utf8, Utf8OrGb18030 };
+
     // `flag` is the platform's own and not used here (the programs pass false).
-    explicit ZConfig(const QString& path, bool flag = false);
+    explicit ZConfig(const QString& path, bool flag = false, Encoding encoding = Utf8);
     virtual ~ZConfig();
 
     ZConfig(const ZConfig&) = delete;
@@ -47,6 +52,9 @@ public:
     // is the first change, the file holds either none of them or all of them.
     using Entries = QList<QPair<QString, QString>>;
     bool writeEntries(const QString& group, const Entries& entries);
+    // The same for keys of several groups (in this order), as one change.
+    using GroupEntries = QList<QPair<QString, Entries>>;
+    bool writeGroups(const GroupEntries& groups);
 
     bool groupExists(const QString& group) const;
 

@@ -1,5 +1,6 @@
 #include "ezxpkginstall.h"
 
+#include "phonearchive.h"
 #include "phonepath.h"
 #include "phonetree.h"
 #include "shellrunner.h"
@@ -8,6 +9,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QStringList>
 
 #include <cstdio>
@@ -25,11 +27,11 @@ const char kDesktopGroup[] = "Desktop Entry";
 // The "Items" default that tells a group without the key from an empty list.
 const char kItemsSentinel[] = "1234567890123456789012345678901234567890";
 
-// GNU tar run as root restores the archive's owners and modes (set-ID bits
-// included) and changes the mode of folders that exist already, such as the
-// install area itself through a "./" member. These options make it extract
-// as an ordinary user would.
-const char kTarSafetyOptions[] = " --no-same-owner --no-same-permissions --no-overwrite-dir";
+// tar run as root restores the archive's owners and modes (set-ID bits
+// included). These options make it extract as an ordinary user would; GNU
+// and BusyBox tar both know them. A "./" member may still change the mode of
+// the install area itself: exPKGInstallTmp puts it back.
+const char kTarSafetyOptions[] = " --no-same-owner --no-same-permissions";
 
 // Makes sure the folder exists: runs "mkdir <dir>" when it does not, and
 // tests again.
@@ -93,10 +95,11 @@ bool EZXPkgInstall::checkInstallTmpPath()
     // reach wherever it leads.
     if (phoneIsSymLink(installTmpPath))
         return false;
-    if (phoneIsDir(installTmpPath)) {
-        clearInstallTmp();
-        return true;
-    }
+    // What an earlier package left must not block this install: the area
+    // is emptied whatever it holds, and the step fails only when that is
+    // impossible.
+    if (phoneIsDir(installTmpPath))
+        return phoneEmptyFolder(installTmpPath);
     if (!ensureFolder(QLatin1String(kSystemDir)))
         return false;
     if (!ensureFolder(downLoadPath))
@@ -118,16 +121,6 @@ bool EZXPkgInstall::checkInstallDB()
     return phoneIsFile(installDBFile);
 }
 
-void EZXPkgInstall::removeDotEntries()
-{
-    // The shell pattern "/*" of clearInstallTmp leaves names that begin with
-    // a dot; a link left that way would let the next archive write through
-    // it. These two patterns match every such name but "." and "..".
-    const QString area = shellPath(installTmpPath);
-    runShellCommand(QStringLiteral("rm -rf ") + area + QStringLiteral("/.[!.]* ") + area
-                    + QStringLiteral("/..?*"));
-}
-
 void EZXPkgInstall::exPKGInstallTmp()
 {
     m_unpackOk = false;
@@ -135,18 +128,44 @@ void EZXPkgInstall::exPKGInstallTmp()
         return;
     // The area must hold nothing at all before an unpack: what could not be
     // removed would mix with the package (or let it write through a link).
-    clearInstallTmp();
-    if (!phoneEntryList(installTmpPath, QDir::AllEntries | QDir::Hidden | QDir::System
-                                            | QDir::NoDotAndDotDot).isEmpty())
+    if (!phoneEmptyFolder(installTmpPath))
         return;
-    const int status = runShellCommand(QStringLiteral("tar zxf ") + shellPath(pkgFile)
-                                       + QStringLiteral(" -C ") + shellPath(installTmpPath)
-                                       + QLatin1String(kTarSafetyOptions));
-    // A tar that stopped early (damaged or cut archive, full card) leaves a
-    // partial tree that must not pass for a whole one.
-    const bool unpacked = shellSucceeded(status);
+    // An archive that is cut, damaged, or names places outside the area is
+    // not unpacked at all.
+    const PhoneArchiveListing listing = phoneArchiveListing(pkgFile);
+    if (!listing.complete) {
+        trace(QStringLiteral("Package not complete: ") + listing.error);
+        return;
+    }
+    for (const PhoneArchiveMember& member : listing.members) {
+        if (member.unsafe) {
+            trace(QStringLiteral("Package names a place outside itself: \"")
+                  + QFile::decodeName(member.path) + QLatin1Char('"'));
+            return;
+        }
+    }
+    const PhoneFolderState area = phoneFolderState(installTmpPath);
+    runShellCommand(QStringLiteral("tar zxf ") + shellPath(pkgFile) + QStringLiteral(" -C ")
+                    + shellPath(installTmpPath) + QLatin1String(kTarSafetyOptions));
+    const bool areaKept = phoneRestoreFolderState(installTmpPath, area);
+    // tar's exit status differs between GNU and BusyBox tar and is not 0
+    // for padding after a whole archive or on a card without links: the
+    // tree it left is compared with the archive instead.
+    const PhoneUnpackCheck check = phoneCheckUnpacked(installTmpPath, listing);
+    for (const QString& link : check.leftOutLinks)
+        trace(QStringLiteral("Link not installed: \"") + link + QLatin1Char('"'));
+    for (const QString& missing : check.missing)
+        trace(QStringLiteral("Not unpacked: \"") + missing + QLatin1Char('"'));
     const PhoneConfineResult confined = phoneConfineTree(installTmpPath);
-    m_unpackOk = unpacked && confined.ok;
+    m_unpackOk = areaKept && check.ok && confined.ok;
+}
+
+// A name listed in the area that leads to nothing: its bytes are no valid
+// UTF-8 (the listing shows replacement characters), so the engine cannot
+// name it in a command or a registry.
+bool EZXPkgInstall::isNameable(const QString& folder, const QString& name)
+{
+    return phoneExists(folder + QLatin1Char('/') + name);
 }
 
 bool EZXPkgInstall::getPKGPathFromInstallTmpPath()
@@ -157,9 +176,13 @@ bool EZXPkgInstall::getPKGPathFromInstallTmpPath()
     const QStringList dirs = phoneEntryList(installTmpPath,
                                             QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot,
                                             QDir::Name | QDir::IgnoreCase);
-    if (m_unpackOk && !dirs.isEmpty()) {
-        pkgFolder = dirs.first();
-        return true;
+    if (m_unpackOk) {
+        for (const QString& dir : dirs) {
+            if (isNameable(installTmpPath, dir)) {
+                pkgFolder = dir;
+                return true;
+            }
+        }
     }
     clearInstallTmp();
     return false;
@@ -169,7 +192,7 @@ bool EZXPkgInstall::getPKGDesktopFile()
 {
     const QStringList files = phoneEntryList(unpackedFolder(), QDir::Files, QDir::Name);
     for (const QString& name : files) {
-        if (name.indexOf(QStringLiteral(".desktop"), 1) > 0) {
+        if (name.indexOf(QStringLiteral(".desktop"), 1) > 0 && isNameable(unpackedFolder(), name)) {
             pkgDesktopFile = name;
             return true;
         }
@@ -180,7 +203,8 @@ bool EZXPkgInstall::getPKGDesktopFile()
 
 bool EZXPkgInstall::getPKGSoftInfo()
 {
-    const std::unique_ptr<ZConfig> desktop(new ZConfig(unpackedDesktopFile(), false));
+    const std::unique_ptr<ZConfig> desktop(
+        new ZConfig(unpackedDesktopFile(), false, ZConfig::Utf8OrGb18030));
     if (!desktop->groupExists(QLatin1String(kDesktopGroup)))
         return false;
     softName = desktop->readEntry(QLatin1String(kDesktopGroup), QStringLiteral("Name"), QString());
@@ -211,7 +235,8 @@ bool EZXPkgInstall::copyPKGFolderFromInstallTmpPath()
 
 bool EZXPkgInstall::regSoftInfo_InstallDB()
 {
-    const std::unique_ptr<ZConfig> desktop(new ZConfig(unpackedDesktopFile(), false));
+    const std::unique_ptr<ZConfig> desktop(
+        new ZConfig(unpackedDesktopFile(), false, ZConfig::Utf8OrGb18030));
     const QString group = QLatin1String(kDesktopGroup);
     if (!desktop->groupExists(group)) {
         clearInstallTmp();
@@ -254,6 +279,8 @@ bool EZXPkgInstall::regSoftInfo_InstallDB()
 bool EZXPkgInstall::regSoftInfo_Menu()
 {
     const std::unique_ptr<ZConfig> menu(new ZConfig(userMenuTreeFile(), false));
+    // Both lists are written as one change: the menu tree is saved once.
+    ZConfig::GroupEntries lists;
     for (const char* folder : {kMenuFolderA, kMenuFolderB}) {
         const QString group = QLatin1String(folder);
         QString items = menu->readEntry(group, QStringLiteral("Items"), QString());
@@ -261,10 +288,9 @@ bool EZXPkgInstall::regSoftInfo_Menu()
             items += softUID;
         else
             items += QLatin1Char(';') + softUID;
-        if (!menu->writeEntry(group, QStringLiteral("Items"), items))
-            return false;
+        lists.append({group, {{QStringLiteral("Items"), items}}});
     }
-    return menu->flush();
+    return menu->writeGroups(lists) && menu->flush();
 }
 
 bool EZXPkgInstall::isUnsafeDirectory(const QString& directory)
@@ -334,13 +360,7 @@ int EZXPkgInstall::unInstallSoft(const QString& uid)
 
 void EZXPkgInstall::clearInstallTmp()
 {
-    // Each command runs only when there is something for it to remove.
-    if (!phoneEntryList(installTmpPath, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
-             .isEmpty()) {
-        runShellCommand(QStringLiteral("rm -r ") + shellPath(installTmpPath) + QStringLiteral("/*"));
-    }
-    if (!phoneEntryList(installTmpPath, QDir::AllEntries | QDir::Hidden | QDir::System
-                                            | QDir::NoDotAndDotDot).isEmpty()) {
-        removeDotEntries();
-    }
+    // Everything goes, dot-files and folders without write permission
+    // included, however many entries there are.
+    phoneEmptyFolder(installTmpPath);
 }

@@ -60,7 +60,7 @@ public:
 private:
     QString unpackedFolder() const;
     QString unpackedDesktopFile() const;
-    void removeDotEntries();
+    static bool isNameable(const QString& folder, const QString& name);
 
     bool m_unpackOk = false;
 };
