@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <map>
 #include <unordered_map>
 #include <vector>
 
@@ -140,6 +141,13 @@ struct Walk
     std::vector<QByteArray> links;   // relative links kept for the resolution check
     uid_t owner = geteuid();
     uid_t areaOwner = geteuid();     // the walked folder's own owner
+    // Files with more than one name: how many of their names lie in the tree.
+    struct Names
+    {
+        nlink_t links = 0;
+        std::vector<QByteArray> paths;
+    };
+    std::map<std::pair<dev_t, ino_t>, Names> linked;
 
     void fail() { result.ok = false; }
 
@@ -235,7 +243,26 @@ struct Walk
         }
         if (S_ISDIR(st.st_mode))
             makeUsable(path, st);
+        if (S_ISREG(st.st_mode) && st.st_nlink > 1) {
+            Names& names = linked[{st.st_dev, st.st_ino}];
+            names.links = st.st_nlink;
+            names.paths.push_back(path);
+        }
         return S_ISDIR(st.st_mode);
+    }
+
+    // A file with a name outside the tree (a hard link that a tar made
+    // through a link, to a file of someone else's) is no part of the
+    // package: its names here go, and the tree is not to be trusted.
+    void dropOutwardHardLinks()
+    {
+        for (const auto& [inode, names] : linked) {
+            if (names.paths.size() >= names.links)
+                continue;
+            for (const QByteArray& path : names.paths)
+                drop(path);
+            fail();
+        }
     }
 };
 
@@ -299,6 +326,7 @@ PhoneConfineResult phoneConfineTree(const QString& phoneDir)
     }
     walk.areaOwner = st.st_uid;
     walk.visitBelow(root);
+    walk.dropOutwardHardLinks();
 
     // A kept link must resolve, through every link on its way, to a place
     // inside its own top-level folder. Removing one link can break another

@@ -246,7 +246,7 @@ public:
     static QByteArray legacyToUtf8(const QByteArray& bytes)
     {
         QStringDecoder utf8(QStringDecoder::Utf8);
-        (void)utf8.decode(bytes);
+        const QString text = utf8.decode(bytes);   // decoding is lazy: the string makes it happen
         if (!utf8.hasError())
             return bytes;
         QTextCodec* gb = QTextCodec::codecForName("GB18030");

@@ -1,12 +1,36 @@
 #pragma once
 // A throw-away phone root for one test: a temporary folder that EZX_ROOT points
 // at while the object lives, with the phone's usual folders made.
+//
+// With EZX_TEST_CARD=fat in the environment (the phone-world profile, see
+// phoneworld.sh) the memory card "/mmc/mmca1" is a FAT file system of its
+// own: an image made with mkfs.vfat and mounted with fusefat, every entry
+// owned by a user other than the test's, as a card mounted by the phone's
+// system shows it.
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QString>
+#include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+// True when the tests run with the card on FAT.
+inline bool phoneCardIsFat()
+{
+    return qgetenv("EZX_TEST_CARD") == "fat";
+}
+
+// The uid that owns every entry of a FAT test card: never the test's own.
+inline uint phoneCardOwner()
+{
+    return geteuid() == 4321 ? 4322 : 4321;
+}
 
 class PhoneRoot
 {
@@ -24,10 +48,16 @@ public:
                                   "/ezx_user/download/appwrite/setup",
                                   "/usr/data_resource/preloadapps"})
                 QDir().mkpath(host(QLatin1String(d)));
+            if (phoneCardIsFat())
+                mountFatCard();
         }
     }
     ~PhoneRoot()
     {
+        if (m_fatMounted) {
+            const QString fusermount = QStandardPaths::findExecutable(QStringLiteral("fusermount"));
+            QProcess::execute(fusermount, {QStringLiteral("-u"), QStringLiteral("-z"), host(QStringLiteral("/mmc/mmca1"))});
+        }
         if (m_hadPrevious)
             qputenv("EZX_ROOT", m_previous);
         else
@@ -56,7 +86,53 @@ public:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
+    // Whether the card asked for is there (always, unless a FAT card could
+    // not be mounted).
+    bool cardReady() const { return !phoneCardIsFat() || m_fatMounted; }
+
 private:
+    static QString tool(const char* name)
+    {
+        return QStandardPaths::findExecutable(QLatin1String(name),
+                                              {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"),
+                                               QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
+    }
+
+    void mountFatCard()
+    {
+        const QString image = m_cardImage.path() + QStringLiteral("/card.img");
+        const QString mountPoint = host(QStringLiteral("/mmc/mmca1"));
+        QFile img(image);
+        if (!img.open(QIODevice::WriteOnly) || !img.resize(qint64(64) << 20))
+            return;
+        img.close();
+        QProcess mkfs;
+        mkfs.start(tool("mkfs.vfat"), {QStringLiteral("-n"), QStringLiteral("CARD"), image});
+        if (!mkfs.waitForFinished(60000) || mkfs.exitCode() != 0)
+            return;
+        const QString owner = QString::number(phoneCardOwner());
+        QProcess fuse;
+        fuse.start(tool("fusefat"), {QStringLiteral("-o"),
+                                     QStringLiteral("rw+,allow_other,uid=%1,gid=%1").arg(owner),
+                                     image, mountPoint});
+        if (!fuse.waitForFinished(60000) || fuse.exitCode() != 0)
+            return;
+        // fusefat goes to the background; the card is there once the mount
+        // point shows another file system.
+        struct stat parent, card;
+        for (int i = 0; i < 500; ++i) {
+            if (stat(QFile::encodeName(mountPoint).constData(), &card) == 0
+                && stat(QFile::encodeName(host(QStringLiteral("/mmc"))).constData(), &parent) == 0
+                && card.st_dev != parent.st_dev) {
+                m_fatMounted = true;
+                return;
+            }
+            QThread::msleep(10);
+        }
+    }
+
+    QTemporaryDir m_cardImage;
+    bool m_fatMounted = false;
     QTemporaryDir m_outer;
     QString m_root;
     QByteArray m_previous;

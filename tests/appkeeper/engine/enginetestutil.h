@@ -4,8 +4,10 @@
 // pictures of a folder tree to compare before and after.
 
 #include "ezxpkginstall.h"
+#include "phoneroot.h"
 
 #include <QCryptographicHash>
+#include <QTemporaryFile>
 #include <QDir>
 #include <QFile>
 #include <QMap>
@@ -14,6 +16,7 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -33,6 +36,36 @@ inline int run(const QString& program, const QStringList& args, QByteArray* outp
     if (output)
         *output = p.readAll();
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// Runs `call` with standard output going to a file, and returns what it wrote.
+template <typename F>
+QByteArray captureStdout(F call)
+{
+    QTemporaryFile file;
+    file.open();
+    std::fflush(stdout);
+    const int saved = dup(fileno(stdout));
+    dup2(file.handle(), fileno(stdout));
+    call();
+    std::fflush(stdout);
+    dup2(saved, fileno(stdout));
+    close(saved);
+    file.seek(0);
+    return file.readAll();
+}
+
+// Whether the test card can hold a file of this name. The FAT of the
+// phone-world profile (fusefat) stores printable ASCII names only, without
+// the characters FAT forbids; the phone's own FAT driver also takes UTF-8.
+inline bool cardHoldsName(const QString& name)
+{
+    if (!phoneCardIsFat())
+        return true;
+    for (const QChar c : name)
+        if (c.unicode() < 0x20 || c.unicode() > 0x7e || QStringLiteral("\"*:<>?\\|").contains(c))
+            return false;
+    return !name.endsWith(QLatin1Char('.')) && !name.endsWith(QLatin1Char(' '));
 }
 
 // Writes the files (relative path -> content) under `stage` and packs the

@@ -25,8 +25,9 @@ bool under(const QString& path, const QString& folder)
     return path.startsWith(folder + QLatin1Char('/'));
 }
 
-// What an installed folder must never hold.
-QStringList unsafeEntries(const QString& hostFolder)
+// What an installed folder must never hold. Entries belong to the program's
+// user or to the card's owner (on FAT, every entry shows the mount's owner).
+QStringList unsafeEntries(const QString& hostFolder, uid_t cardOwner)
 {
     QStringList bad;
     const QString real = QFileInfo(hostFolder).canonicalFilePath();
@@ -40,7 +41,7 @@ QStringList unsafeEntries(const QString& hostFolder)
         struct stat st;
         if (p.size() >= 4000 || lstat(p.constData(), &st) != 0)
             continue;
-        if (st.st_uid != geteuid())
+        if (st.st_uid != geteuid() && st.st_uid != cardOwner)
             bad << QStringLiteral("foreign owner: ") + it.key();
         if (st.st_mode & (S_ISUID | S_ISGID))
             bad << QStringLiteral("set-ID bit: ") + it.key();
@@ -134,8 +135,11 @@ QStringList violations(const Phone& phone, const QMap<QString, QString>& before,
         }
         bad << diff;
     }
+    struct stat area;
+    const uid_t cardOwner = lstat(QFile::encodeName(phone.area).constData(), &area) == 0 ? area.st_uid
+                                                                                       : geteuid();
     for (const QString& top : installed)
-        bad += unsafeEntries(phone.root.outer() + QLatin1Char('/') + top);
+        bad += unsafeEntries(phone.root.outer() + QLatin1Char('/') + top, cardOwner);
     // What the unpack leaves in the area must be as safe as an installed
     // folder: a set-ID or foreign file there sits on the card until the
     // next install.
@@ -147,7 +151,7 @@ QStringList violations(const Phone& phone, const QMap<QString, QString>& before,
                 bad << QStringLiteral("unsafe entry in the install area: ") + entry;
             continue;
         }
-        for (const QString& b : unsafeEntries(path))
+        for (const QString& b : unsafeEntries(path, cardOwner))
             bad << QStringLiteral("install area: ") + b;
     }
     if (areaMustBeEmpty) {
@@ -234,6 +238,8 @@ void HostilePackages::attacks()
     QFETCH(int, expectedStep);
     QFETCH(bool, smallCard);
     const QString name = QString::fromLatin1(QTest::currentDataTag());
+    if (phoneCardIsFat() && name.startsWith(QLatin1String("nesting_")))
+        QSKIP("fusefat takes many minutes for folders nested a thousand deep");
 
     QTemporaryDir pkgs;
     // The area lies six folders below the outer folder:
@@ -261,8 +267,15 @@ void HostilePackages::attacks()
         const QMap<QString, QString> before = snapshot(bare.root.outer());
         for (const QString& pkg : packages())
             bareInstall(bare, pkg, proof == QLatin1String("absolute"));
-        QVERIFY2(!violations(bare, before, false).isEmpty(),
-                 "the attack does not reach the checked paths; the check proves nothing");
+        const bool reached = !violations(bare, before, false).isEmpty();
+        // In the phone's world some attacks cannot happen at all: an
+        // ordinary user's tar makes no devices and keeps no foreign owner,
+        // a FAT card holds no links, BusyBox tar strips ".." itself. The
+        // engine is checked all the same.
+        if (!reached && qEnvironmentVariableIsSet("EZX_PHONE_WORLD"))
+            qInfo("%s: the bare commands do no harm in this profile either", qPrintable(name));
+        else
+            QVERIFY2(reached, "the attack does not reach the checked paths; the check proves nothing");
     }
 
     Phone phone(smallCard);

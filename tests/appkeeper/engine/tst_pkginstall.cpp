@@ -276,16 +276,18 @@ void PkgInstall::leftoversAreEmptied()
     EZXPkgInstall first{QString()};
     QVERIFY(first.checkInstallTmpPath());
     const QString area = root.host(kArea);
-    QVERIFY(QFile::setPermissions(area, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                            | QFileDevice::ExeOwner | QFileDevice::ReadGroup
-                                            | QFileDevice::ExeGroup));
+    // FAT keeps no modes and no links.
+    const bool fat = phoneCardIsFat();
+    QVERIFY(fat || QFile::setPermissions(area, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                   | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+                                                   | QFileDevice::ExeGroup));
     const QMap<QString, QString> areaBefore = snapshot(root.outer() + QStringLiteral("/root/mmc/mmca1/.system/QTDownLoad"));
     root.writeFile(kArea + QStringLiteral("/old/x.desktop"), desktop("Old"));
     root.writeFile(kArea + QStringLiteral("/.hidden/file"), "x");
     root.writeFile(kArea + QStringLiteral("/.dotfile"), "x");
     root.writeFile(kArea + QStringLiteral("/..double"), "x");
-    QVERIFY(QFile::link(root.outer(), area + QStringLiteral("/.link")));
-    QVERIFY(QFile::link(root.outer(), area + QStringLiteral("/-dash")));
+    QVERIFY(fat || QFile::link(root.outer(), area + QStringLiteral("/.link")));
+    QVERIFY(fat || QFile::link(root.outer(), area + QStringLiteral("/-dash")));
     EZXPkgInstall e{QString()};
     QVERIFY(e.checkInstallTmpPath());
     QCOMPARE(areaEntries(root), QStringList());
@@ -307,6 +309,8 @@ void PkgInstall::areaThatIsALink()
     QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("keep") == 4);
     secret.close();
     QVERIFY(QDir().mkpath(root.host(QStringLiteral("/mmc/mmca1/.system/QTDownLoad"))));
+    if (phoneCardIsFat())
+        QSKIP("a FAT card holds no links");
     QVERIFY(QFile::link(victim, root.host(kArea)));
     EZXPkgInstall e(pkg);
     QVERIFY(e.checkPKGFile());
@@ -489,6 +493,13 @@ void PkgInstall::hostileNames()
     const int step = install(pkg, &dir, &uid);
     QDir::setCurrent(previous);
 
+    // A name the card cannot hold is refused at the folder search, and
+    // nothing is left behind.
+    if (!cardHoldsName(name)) {
+        QCOMPARE(step, 5);
+        QCOMPARE(areaEntries(root), QStringList());
+        return;
+    }
     QCOMPARE(step, 0);
     QCOMPARE(dir, kDownLoad + QLatin1Char('/') + name);
     QCOMPARE(root.readFile(dir + QStringLiteral("/run.sh")), QByteArray("#!/bin/sh\n"));

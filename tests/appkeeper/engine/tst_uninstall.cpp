@@ -19,23 +19,6 @@ const QString kMenuTree = QStringLiteral("/ezx_user/download/appwrite/am/UserMen
 const QString kUid = QStringLiteral("0a1b2c3d-0000-4000-8000-00000000000a");
 const QString kOther = QStringLiteral("0a1b2c3d-0000-4000-8000-00000000000b");
 
-// Runs `call` with standard output going to a file, and returns what it wrote.
-template <typename F>
-QByteArray captureStdout(F call)
-{
-    QTemporaryFile file;
-    file.open();
-    std::fflush(stdout);
-    const int saved = dup(fileno(stdout));
-    dup2(file.handle(), fileno(stdout));
-    call();
-    std::fflush(stdout);
-    dup2(saved, fileno(stdout));
-    close(saved);
-    file.seek(0);
-    return file.readAll();
-}
-
 QByteArray record(const QString& uid, const QString& dir)
 {
     return ("[" + uid + "]\nName=App\nDirectory=" + dir + "\nJavaId=-1\n").toUtf8();
