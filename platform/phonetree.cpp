@@ -34,10 +34,10 @@ QByteArray linkTarget(const QByteArray& path)
 // emptied (an ordinary user cannot otherwise remove what a folder of mode
 // 0555 holds). Where the mode cannot be changed (FAT has no modes) the
 // folder is left as it is.
-void makeUsable(const QByteArray& dir, const struct stat& st)
+bool makeUsable(const QByteArray& dir, const struct stat& st)
 {
-    if (access(dir.constData(), R_OK | W_OK | X_OK) != 0)
-        (void)chmod(dir.constData(), (st.st_mode & 07777) | S_IRWXU);
+    return access(dir.constData(), R_OK | W_OK | X_OK) != 0
+           && chmod(dir.constData(), (st.st_mode & 07777) | S_IRWXU) == 0;
 }
 
 // The names in the folder open at `fd` (without "." and ".."); `ok` false
@@ -494,4 +494,23 @@ PhoneUnpackCheck phoneCheckUnpacked(const QString& phoneDir, const PhoneArchiveL
         }
     }
     return check;
+}
+
+int phoneOpenUpFolders(const QString& phoneDir)
+{
+    int opened = 0;
+    Walk walk;
+    std::vector<QByteArray> pending{QFile::encodeName(phoneHostPath(phoneDir))};
+    while (!pending.empty()) {
+        const QByteArray dir = pending.back();
+        pending.pop_back();
+        struct stat st;
+        if (lstat(dir.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+            continue;
+        if (makeUsable(dir, st))
+            ++opened;
+        for (QByteArray& child : walk.children(dir))
+            pending.push_back(std::move(child));
+    }
+    return opened;
 }

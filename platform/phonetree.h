@@ -69,3 +69,8 @@ struct PhoneUnpackCheck
 // may stand in its place; devices and FIFOs are never required. A member
 // marked unsafe fails the check.
 PhoneUnpackCheck phoneCheckUnpacked(const QString& phoneDir, const PhoneArchiveListing& listing);
+
+// Makes every folder below the phone path that its owner cannot read, write
+// or search usable again (see phoneConfineTree), never following a link.
+// Returns how many folders it changed.
+int phoneOpenUpFolders(const QString& phoneDir);

@@ -26,3 +26,4 @@ ShellRunner setShellRunner(ShellRunner runner);
 
 // True when a wait status from runShellCommand means "exited with status 0".
 bool shellSucceeded(int waitStatus);
+

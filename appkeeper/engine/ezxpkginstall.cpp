@@ -145,13 +145,24 @@ void EZXPkgInstall::exPKGInstallTmp()
         }
     }
     const PhoneFolderState area = phoneFolderState(installTmpPath);
-    runShellCommand(QStringLiteral("tar zxf ") + shellPath(pkgFile) + QStringLiteral(" -C ")
-                    + shellPath(installTmpPath) + QLatin1String(kTarSafetyOptions));
-    const bool areaKept = phoneRestoreFolderState(installTmpPath, area);
+    const QString unpack = QStringLiteral("tar zxf ") + shellPath(pkgFile) + QStringLiteral(" -C ")
+                           + shellPath(installTmpPath) + QLatin1String(kTarSafetyOptions);
+    runShellCommand(unpack);
+    bool areaKept = phoneRestoreFolderState(installTmpPath, area);
     // tar's exit status differs between GNU and BusyBox tar and is not 0
     // for padding after a whole archive or on a card without links: the
     // tree it left is compared with the archive instead.
-    const PhoneUnpackCheck check = phoneCheckUnpacked(installTmpPath, listing);
+    PhoneUnpackCheck check = phoneCheckUnpacked(installTmpPath, listing);
+    // BusyBox tar run by an ordinary user cannot fill a folder of mode 0555
+    // that it has just made. A second pass over the same tree, with those
+    // folders opened, completes the unpack. (BusyBox tar also stops at the
+    // first link a FAT card refuses, and knows no option to skip it: such a
+    // package fails here, with the links named.)
+    if (!check.ok && phoneOpenUpFolders(installTmpPath) > 0) {
+        runShellCommand(unpack);
+        areaKept = phoneRestoreFolderState(installTmpPath, area) && areaKept;
+        check = phoneCheckUnpacked(installTmpPath, listing);
+    }
     for (const QString& link : check.leftOutLinks)
         trace(QStringLiteral("Link not installed: \"") + link + QLatin1Char('"'));
     for (const QString& missing : check.missing)

@@ -1,7 +1,8 @@
-// One whole install (the install steps without the dialog) of a package of
-// 20 MB in 200 files, against the bare "tar zxf" and "cp -rf" of the same
-// package on the same phone root.
-//   bench_engine [--benchmark_repetitions=N]
+// One whole install (the install steps without the dialog) against the bare
+// "tar zxf" and "cp -rf" of the same package on the same phone root, for a
+// large package (20 MB in 200 files, argument 1) and a small one (50 kB in
+// 10 files, argument 0).
+//   bench_engine [--benchmark_repetitions=N] [--benchmark_filter=OverBare]
 
 #include "ezxpkginstall.h"
 #include "shellrunner.h"
@@ -26,14 +27,14 @@ struct Fixture
     QString root;
     QString pkg;
 
-    Fixture()
+    Fixture(int files, int fileSize)
     {
         root = dir.path() + QStringLiteral("/root");
         QDir().mkpath(root + QStringLiteral("/mmc/mmca1"));
         QDir().mkpath(root + QStringLiteral("/ezx_user/download/appwrite/am"));
         qputenv("EZX_ROOT", root.toLocal8Bit());
 
-        // 200 files of 100 kB, half of them compressible text, half random.
+        // Half of the files compressible text, half random.
         const QString stage = dir.path() + QStringLiteral("/stage/bench");
         QDir().mkpath(stage + QStringLiteral("/data"));
         QFile desktop(stage + QStringLiteral("/bench.desktop"));
@@ -41,8 +42,8 @@ struct Fixture
         desktop.write(kDesktop);
         desktop.close();
         quint32 x = 2463534242u;
-        for (int i = 0; i < 199; ++i) {
-            QByteArray bytes(100 * 1024, Qt::Uninitialized);
+        for (int i = 0; i < files - 1; ++i) {
+            QByteArray bytes(fileSize, Qt::Uninitialized);
             for (int j = 0; j < bytes.size(); ++j) {
                 x ^= x << 13; x ^= x >> 17; x ^= x << 5;
                 bytes[j] = (i % 2) ? char(x) : char('a' + x % 16);
@@ -72,10 +73,12 @@ struct Fixture
     }
 };
 
-Fixture& fixture()
+// Argument 0: the small package; 1: the large one.
+Fixture& fixture(int which)
 {
-    static Fixture f;
-    return f;
+    static Fixture small(10, 5 * 1024);
+    static Fixture large(200, 100 * 1024);
+    return which == 0 ? small : large;
 }
 
 bool engineInstall(const Fixture& f)
@@ -112,7 +115,7 @@ void resetBare(const Fixture& f)
 
 void BM_EngineInstall(benchmark::State& state)
 {
-    Fixture& f = fixture();
+    Fixture& f = fixture(int(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
         f.reset();
@@ -126,7 +129,7 @@ void BM_EngineInstall(benchmark::State& state)
 
 void BM_BareTarCp(benchmark::State& state)
 {
-    Fixture& f = fixture();
+    Fixture& f = fixture(int(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
         resetBare(f);
@@ -142,7 +145,7 @@ void BM_BareTarCp(benchmark::State& state)
 // falls on both alike; the counter "ratio" is engine time over bare time.
 void BM_EngineOverBare(benchmark::State& state)
 {
-    Fixture& f = fixture();
+    Fixture& f = fixture(int(state.range(0)));
     double engine = 0, bare = 0;
     for (auto _ : state) {
         resetBare(f);
@@ -167,8 +170,9 @@ void BM_EngineOverBare(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_BareTarCp)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
-BENCHMARK(BM_EngineInstall)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
-BENCHMARK(BM_EngineOverBare)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+BENCHMARK(BM_BareTarCp)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_EngineInstall)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_EngineOverBare)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(200);
+BENCHMARK(BM_EngineOverBare)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 
 BENCHMARK_MAIN();

@@ -79,8 +79,10 @@ void RealPackages::archivers_data()
 }
 
 // The same application packed by each tool: a program, a sub-folder and a
-// link inside the package. A card that holds no links (FAT) installs it
-// without the link and names the link in a trace line.
+// link inside the package. On a card that holds no links (FAT) GNU tar
+// installs it without the link; BusyBox tar stops at the link, and the
+// package fails at the folder search. Either way the link is named in a
+// trace line and nothing is left behind.
 void RealPackages::archivers()
 {
     QFETCH(QString, tool);
@@ -122,7 +124,15 @@ void RealPackages::archivers()
     QString dir, uid;
     int step = -1;
     const QByteArray trace = captureStdout([&] { step = install(pkg, &dir, &uid); });
-    QCOMPARE(step, 0);
+    if (phoneCardIsFat()) {
+        QVERIFY2(trace.contains("Link not installed: \"game/icon.png\""), trace.constData());
+        if (step == 5) {
+            QCOMPARE(areaEntries(root), QStringList());
+            QVERIFY(!QFileInfo::exists(root.host(kDownLoad + QStringLiteral("/game"))));
+            return;
+        }
+    }
+    QVERIFY2(step == 0, qPrintable(QStringLiteral("step %1: ").arg(step) + QString::fromUtf8(trace)));
     QCOMPARE(dir, kDownLoad + QStringLiteral("/game"));
     QCOMPARE(root.readFile(dir + QStringLiteral("/run.sh")), QByteArray("#!/bin/sh\necho game\n"));
     QCOMPARE(root.readFile(dir + QStringLiteral("/icons/i.png")), QByteArray("icon"));
@@ -131,7 +141,6 @@ void RealPackages::archivers()
     const QFileInfo link(root.host(dir + QStringLiteral("/icon.png")));
     if (phoneCardIsFat()) {
         QVERIFY(!link.exists() && !link.isSymLink());
-        QVERIFY2(trace.contains("Link not installed: \"game/icon.png\""), trace.constData());
     } else {
         QVERIFY(link.isSymLink());
         QCOMPARE(link.symLinkTarget(), QFileInfo(root.host(dir + QStringLiteral("/icons/i.png"))).absoluteFilePath());
