@@ -5,9 +5,12 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}; shift || true
 
-packages=(cmake g++ make qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev
+packages=(cmake g++ make qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev zlib1g-dev
           faketime xvfb xdotool imagemagick e2fsprogs tar gzip coreutils procps python3
-          fonts-droid-fallback fonts-dejavu-core)
+          fonts-droid-fallback fonts-dejavu-core
+          busybox dosfstools fusefat fuse libarchive-tools util-linux)
+# busybox, dosfstools, fusefat (with fuse's fusermount), libarchive-tools (bsdtar)
+# and util-linux (setpriv): the engine tests' phone-world profile.
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

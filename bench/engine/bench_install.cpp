@@ -78,7 +78,9 @@ Fixture& fixture(int which)
 {
     static Fixture small(10, 5 * 1024);
     static Fixture large(200, 100 * 1024);
-    return which == 0 ? small : large;
+    Fixture& f = which == 0 ? small : large;
+    qputenv("EZX_ROOT", f.root.toLocal8Bit());   // each has a phone root of its own
+    return f;
 }
 
 bool engineInstall(const Fixture& f)
