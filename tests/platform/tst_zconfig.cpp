@@ -352,6 +352,51 @@ private slots:
         QVERIFY(!nowhere.writeEntries("uid", {{"a", "1"}, {"b", "2"}}));
     }
 
+    // Keys of several groups written as one first change: one save holds
+    // them all, and a later save is not needed.
+    void writeGroupsIsOneChange()
+    {
+        PhoneRoot root;
+        QVERIFY(root.writeFile(kReg, "[a]\nItems = x\n; note\n[c]\nk = 1\n"));
+        ZConfig cfg(kReg);
+        QVERIFY(cfg.writeGroups({{"a", {{"Items", "x;u"}}}, {"b", {{"Items", ";u"}}}}));
+        QCOMPARE(root.readFile(kReg),
+                 QByteArray("[a]\nItems = x;u\n; note\n[c]\nk = 1\n\n[b]\nItems = ;u\n"));
+        ZConfig nowhere("/ezx_user/download/appwrite/nofolder/Reg");
+        QVERIFY(!nowhere.writeGroups({{"a", {{"k", "1"}}}, {"b", {{"k", "2"}}}}));
+    }
+
+    // Files in the phone's legacy encoding: read as GB18030 only when asked
+    // and only when they are not valid UTF-8.
+    void legacyEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("fallback");
+        QTest::addColumn<QString>("name");
+        const QByteArray gb = QByteArray("[Desktop Entry]\nName=") + QByteArray::fromHex("ccb0b3d4c9df") + "\n";
+        const QByteArray utf8 = QString::fromUtf8("[Desktop Entry]\nName=\u8d2a\u5403\u86c7\n").toUtf8();
+        const QString snake = QString::fromUtf8("\u8d2a\u5403\u86c7");
+        QTest::newRow("GB2312 with fallback") << gb << true << snake;
+        QTest::newRow("UTF-8 with fallback") << utf8 << true << snake;
+        QTest::newRow("UTF-8 with BOM and fallback") << QByteArray("\xef\xbb\xbf") + utf8 << true << snake;
+        QTest::newRow("UTF-8 without fallback") << utf8 << false << snake;
+        QTest::newRow("GB2312 without fallback: not this text")
+            << gb << false << QString::fromUtf8(gb.mid(21, 6));
+        QTest::newRow("GBK beyond GB2312") << QByteArray("[Desktop Entry]\nName=\x81\x40\n") << true
+                                           << QString(QChar(0x4e02));
+    }
+
+    void legacyEncoding()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, fallback);
+        QFETCH(QString, name);
+        PhoneRoot root;
+        QVERIFY(root.writeFile(kReg, bytes));
+        const ZConfig cfg(kReg, false, fallback ? ZConfig::Utf8OrGb18030 : ZConfig::Utf8);
+        QCOMPARE(cfg.readEntry("Desktop Entry", "Name"), name);
+    }
+
     // Saving through a symbolic link keeps the link and its file's mode.
     void symlinkAndMode()
     {
