@@ -476,7 +476,6 @@ PhoneUnpackCheck phoneCheckUnpacked(const QString& phoneDir, const PhoneArchiveL
             // Where the card cannot hold a second name for a file, the file
             // is copied under that name instead.
             if (kind == -1 && kindAt(m.linkTarget) == S_IFREG && wayIsReal(m.path)) {
-                QFile::remove(QFile::decodeName(root + '/' + m.path));
                 present = QFile::copy(QFile::decodeName(root + '/' + m.linkTarget),
                                       QFile::decodeName(root + '/' + m.path));
             } else {

@@ -55,6 +55,13 @@ QByteArray captureStdout(F call)
     return file.readAll();
 }
 
+// The entries of the install area of the current phone root, dot-files included.
+inline QStringList areaEntries(const PhoneRoot& root)
+{
+    return QDir(root.host(QStringLiteral("/mmc/mmca1/.system/QTDownLoad/installtmp")))
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
 // Whether the test card can hold a file of this name. The FAT of the
 // phone-world profile (fusefat) stores printable ASCII names only, without
 // the characters FAT forbids; the phone's own FAT driver also takes UTF-8.

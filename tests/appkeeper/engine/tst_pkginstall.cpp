@@ -19,12 +19,6 @@ const QString kMenuTree = QStringLiteral("/ezx_user/download/appwrite/am/UserMen
 const QString kFolderA = QStringLiteral("cb839c8f-72c3-42ac-bf17-b01080cb5705");
 const QString kFolderB = QStringLiteral("67dc1191-2928-4938-abce-1a73cb5ce490");
 
-QStringList areaEntries(const PhoneRoot& root)
-{
-    return QDir(root.host(kArea)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                            | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 // Snapshot of the whole outer folder without the install area.
 QMap<QString, QString> outside(const PhoneRoot& root)
 {

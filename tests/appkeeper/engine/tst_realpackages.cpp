@@ -17,15 +17,8 @@ using namespace enginetest;
 
 namespace {
 
-const QString kArea = QStringLiteral("/mmc/mmca1/.system/QTDownLoad/installtmp");
 const QString kDownLoad = QStringLiteral("/mmc/mmca1/.system/QTDownLoad");
 const QString kCardRegistry = QStringLiteral("/mmc/mmca1/.system/java/CardRegistry");
-
-QStringList areaEntries(const PhoneRoot& root)
-{
-    return QDir(root.host(kArea)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                            | QDir::NoDotAndDotDot);
-}
 
 QString makeReal(const QTemporaryDir& dir, const QString& kind, const QString& stage = QString())
 {
