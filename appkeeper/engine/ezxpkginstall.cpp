@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <future>
 #include <memory>
 
 namespace {
@@ -130,25 +131,31 @@ void EZXPkgInstall::exPKGInstallTmp()
     // removed would mix with the package (or let it write through a link).
     if (!phoneEmptyFolder(installTmpPath))
         return;
-    // An archive that is cut, damaged, or names places outside the area is
-    // not unpacked at all.
-    const PhoneArchiveListing listing = phoneArchiveListing(pkgFile);
+    // The archive's own listing is read while tar unpacks it (reading it
+    // first would add its whole decompression to every install).
+    std::future<PhoneArchiveListing> reading =
+        std::async(std::launch::async, phoneArchiveListing, pkgFile);
+    const PhoneFolderState area = phoneFolderState(installTmpPath);
+    const QString unpack = QStringLiteral("tar zxf ") + shellPath(pkgFile) + QStringLiteral(" -C ")
+                           + shellPath(installTmpPath) + QLatin1String(kTarSafetyOptions);
+    runShellCommand(unpack);
+    bool areaKept = phoneRestoreFolderState(installTmpPath, area);
+    const PhoneArchiveListing listing = reading.get();
+    // An archive that is cut or damaged, or names places outside the area,
+    // is refused whatever tar made of it, and what tar made goes at once.
     if (!listing.complete) {
         trace(QStringLiteral("Package not complete: ") + listing.error);
+        phoneEmptyFolder(installTmpPath);
         return;
     }
     for (const PhoneArchiveMember& member : listing.members) {
         if (member.unsafe) {
             trace(QStringLiteral("Package names a place outside itself: \"")
                   + QFile::decodeName(member.path) + QLatin1Char('"'));
+            phoneEmptyFolder(installTmpPath);
             return;
         }
     }
-    const PhoneFolderState area = phoneFolderState(installTmpPath);
-    const QString unpack = QStringLiteral("tar zxf ") + shellPath(pkgFile) + QStringLiteral(" -C ")
-                           + shellPath(installTmpPath) + QLatin1String(kTarSafetyOptions);
-    runShellCommand(unpack);
-    bool areaKept = phoneRestoreFolderState(installTmpPath, area);
     // tar's exit status differs between GNU and BusyBox tar and is not 0
     // for padding after a whole archive or on a card without links: the
     // tree it left is compared with the archive instead.

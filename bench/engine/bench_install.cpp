@@ -5,6 +5,7 @@
 //   bench_engine [--benchmark_repetitions=N] [--benchmark_filter=OverBare]
 
 #include "ezxpkginstall.h"
+#include "phonearchive.h"
 #include "shellrunner.h"
 
 #include <benchmark/benchmark.h>
@@ -170,8 +171,22 @@ void BM_EngineOverBare(benchmark::State& state)
     state.counters["ratio"] = bare > 0 ? engine / bare : 0;
 }
 
+// Reading the package's listing alone (decompression and tar headers).
+void BM_ArchiveListing(benchmark::State& state)
+{
+    Fixture& f = fixture(int(state.range(0)));
+    for (auto _ : state) {
+        const PhoneArchiveListing listing = phoneArchiveListing(f.pkg);
+        if (!listing.complete) {
+            state.SkipWithError("listing failed");
+            break;
+        }
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_ArchiveListing)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BareTarCp)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_EngineInstall)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_EngineOverBare)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(200);
