@@ -51,6 +51,19 @@ void trace(const QString& line)
     std::fflush(stdout);
 }
 
+// Why an archive must not be installed, whatever its unpack looks like;
+// empty when it may be.
+QString whyRefused(const PhoneArchiveListing& listing)
+{
+    if (!listing.complete)
+        return QStringLiteral("Package not complete: ") + listing.error;
+    for (const PhoneArchiveMember& member : listing.members)
+        if (member.unsafe)
+            return QStringLiteral("Package names a place outside itself: \"")
+                   + QFile::decodeName(member.path) + QLatin1Char('"');
+    return QString();
+}
+
 } // namespace
 
 const char* const EZXPkgInstall::kMenuFolderA = "cb839c8f-72c3-42ac-bf17-b01080cb5705";
@@ -143,18 +156,11 @@ void EZXPkgInstall::exPKGInstallTmp()
     const PhoneArchiveListing listing = reading.get();
     // An archive that is cut or damaged, or names places outside the area,
     // is refused whatever tar made of it, and what tar made goes at once.
-    if (!listing.complete) {
-        trace(QStringLiteral("Package not complete: ") + listing.error);
+    const QString refusal = whyRefused(listing);
+    if (!refusal.isEmpty()) {
+        trace(refusal);
         phoneEmptyFolder(installTmpPath);
         return;
-    }
-    for (const PhoneArchiveMember& member : listing.members) {
-        if (member.unsafe) {
-            trace(QStringLiteral("Package names a place outside itself: \"")
-                  + QFile::decodeName(member.path) + QLatin1Char('"'));
-            phoneEmptyFolder(installTmpPath);
-            return;
-        }
     }
     // tar's exit status differs between GNU and BusyBox tar and is not 0
     // for padding after a whole archive or on a card without links: the

@@ -221,13 +221,20 @@ void RealPackages::leftoversNeverBlock()
     QTemporaryDir d;
     const QString pkg = makeReal(d, kind);
     QVERIFY(!pkg.isEmpty());
-    QString dir;
-    QCOMPARE(install(pkg, &dir), 0);
+    QString dir, uid;
+    QCOMPARE(install(pkg, &dir, &uid), 0);
     QCOMPARE(dir, kDownLoad + QStringLiteral("/app"));
     QCOMPARE(areaEntries(root), QStringList());
-    if (kind == "readonly-folder")
-        QCOMPARE(root.readFile(dir + QStringLiteral("/ro/data")), QByteArray("kept\n"));
     cleanPackageInstalls(root);
+    if (kind == "readonly-folder") {
+        // The installed copy can be uninstalled whole, by an ordinary user too.
+        QCOMPARE(root.readFile(dir + QStringLiteral("/ro/data")), QByteArray("kept\n"));
+        EZXPkgInstall e{QString()};
+        int removed = 0;
+        captureStdout([&] { removed = e.unInstallSoft(uid); });
+        QCOMPARE(removed, 1);
+        QVERIFY(!QFileInfo::exists(root.host(dir)));
+    }
 }
 
 QTEST_GUILESS_MAIN(RealPackages)
