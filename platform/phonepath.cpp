@@ -70,6 +70,29 @@ QString phoneHostPath(const QString& phonePath)
     return base + cleanAbsolute(phonePath);
 }
 
+QString phoneCleanPath(const QString& phonePath)
+{
+    return phonePath.startsWith(QLatin1Char('/')) ? QDir::cleanPath(cleanAbsolute(phonePath))
+                                                  : phonePath;
+}
+
+QString phoneRealPath(const QString& phonePath)
+{
+    if (!isPhoneTreePath(phonePath))
+        return QString();
+    const QString real = QFileInfo(phoneHostPath(phonePath)).canonicalFilePath();
+    if (real.isEmpty())
+        return QString();
+    QString phone = real;
+    if (phoneRootSet()) {
+        const QString root = QFileInfo(QString::fromLocal8Bit(qgetenv("EZX_ROOT"))).canonicalFilePath();
+        if (root.isEmpty() || !real.startsWith(root + QLatin1Char('/')))
+            return QString();
+        phone = real.mid(root.size());
+    }
+    return isPhoneTreePath(phone) ? phone : QString();
+}
+
 bool phoneExists(const QString& phonePath)
 {
     if (phonePath.isEmpty())

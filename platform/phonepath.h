@@ -26,6 +26,16 @@ bool isPhoneTreePath(const QString& phonePath);
 // "/ezx_user", "/usr/data_resource", "/usr", "/"), after cleaning the path.
 bool isPhoneTreeRoot(const QString& phonePath);
 
+// The phone path that `phonePath` names once every link on the way is
+// followed: the cleaned path of the existing entry it leads to. A null
+// string when nothing is there, or when it leads out of the phone's trees
+// (out of EZX_ROOT when that is set).
+QString phoneRealPath(const QString& phonePath);
+
+// `phonePath` with ".", "..", repeated and trailing slashes resolved as the
+// system resolves them, without looking at the file system.
+QString phoneCleanPath(const QString& phonePath);
+
 bool phoneExists(const QString& phonePath);   // anything at the path (no link followed at the end)
 bool phoneIsDir(const QString& phonePath);
 bool phoneIsSymLink(const QString& phonePath);   // the entry itself is a symbolic link

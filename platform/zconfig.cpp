@@ -17,6 +17,7 @@
 #include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 // Saving. The new content goes to a temporary file beside the file, named
@@ -30,9 +31,11 @@
 //
 // When it saves: the first change made through an object is saved at once, so
 // that its writeEntry/removeGroup can answer whether the file can be written;
-// once a save has succeeded, further changes are only kept in memory and saved
-// by flush() or the destructor. A failed save leaves the changes pending, and
-// the next change tries again at once.
+// once a save has succeeded, further changes are kept in memory and saved by
+// flush() or the destructor, as long as the file system has room for the new
+// file; without room a change is saved at once, so that a card that filled
+// up meanwhile answers false instead of losing the change later. A failed
+// save leaves the changes pending, and the next change tries again at once.
 //
 // Before saving, the file is checked against the version this object read
 // (inode, size, mtime); when another writer has replaced or changed it in the
@@ -128,6 +131,18 @@ bool writeAll(int fd, const char* data, qsizetype size)
     return true;
 }
 
+// Whether a host path lies inside EZX_ROOT, in one of the phone's trees,
+// once the links of its folder are followed.
+bool insidePhone(const QString& hostPath)
+{
+    const QFileInfo info(hostPath);
+    const QString dir = QFileInfo(info.absolutePath()).canonicalFilePath();
+    const QString root = QFileInfo(QString::fromLocal8Bit(qgetenv("EZX_ROOT"))).canonicalFilePath();
+    if (dir.isEmpty() || root.isEmpty() || !dir.startsWith(root + QLatin1Char('/')))
+        return false;
+    return isPhoneTreePath(dir.mid(root.size()) + QLatin1Char('/') + info.fileName());
+}
+
 // Writes `bytes` to `target` atomically; true when the new file is in place,
 // whose stamp is then in `written`.
 bool saveAtomically(const QString& target, const QByteArray& bytes, FileStamp* written)
@@ -139,9 +154,15 @@ bool saveAtomically(const QString& target, const QByteArray& bytes, FileStamp* w
     QString path = target;
     const QFileInfo linkInfo(target);
     if (linkInfo.isSymLink()) {
-        const QString resolved = linkInfo.symLinkTarget();
+        QString resolved = linkInfo.canonicalFilePath();   // the whole chain
+        if (resolved.isEmpty())
+            resolved = linkInfo.symLinkTarget();
         if (!resolved.isEmpty())
             path = resolved;
+        // With a phone root, a registry that is a link out of the phone must
+        // not make a save write on the host.
+        if (phoneRootSet() && !insidePhone(path))
+            return false;
     }
 
     const QFileInfo info(path);
@@ -209,6 +230,18 @@ public:
     {
         ZConfig::GroupEntries groups;  // what is written, group by group
         bool remove = false;           // removeGroup(the one group named)
+
+        // At most what the change adds to the file (UTF-8, escapes).
+        qint64 size() const
+        {
+            qint64 n = 0;
+            for (const auto& [group, entries] : groups) {
+                n += 4 * group.size() + 4;
+                for (const auto& [key, value] : entries)
+                    n += 4 * (key.size() + value.size()) + 4;
+            }
+            return n;
+        }
     };
 
     QString path;
@@ -217,8 +250,18 @@ public:
     FileStamp known;          // the version of the file that `doc` was read from or saved as
     std::vector<Change> pending;
     bool unreadable = false;  // the file exists but could not be read: never overwrite it
-    bool saveWorked = false;  // a save through this object has succeeded
     ZConfig::Encoding encoding = ZConfig::Utf8;
+    bool saveWorked = false;   // a save through this object has succeeded
+    mutable qint64 savedBytes = 0;   // the size of the file as last read or saved
+    qint64 pendingBytes = 0;   // roughly what the pending changes add
+
+    bool hasRoomFor(qint64 bytes) const
+    {
+        struct statvfs fs;
+        const QByteArray dir = QFile::encodeName(QFileInfo(hostPath).absolutePath());
+        return ::statvfs(dir.constData(), &fs) == 0
+               && qint64(fs.f_bavail) * qint64(fs.f_frsize) >= bytes;
+    }
 
     // Reads the file into `into`; false when it exists but cannot be read.
     bool read(ZConfigDocument& into, FileStamp& stamp) const
@@ -228,10 +271,13 @@ public:
         const QFileInfo info(hostPath);
         if (!info.exists() && !info.isSymLink())
             return true;  // reads as empty
+        // Only a regular file is read: a FIFO would block the program in
+        // open(), a device or folder is no registry.
         QFile file(hostPath);
-        if (info.isDir() || !file.open(QIODevice::ReadOnly))
+        if (!info.isFile() || !file.open(QIODevice::ReadOnly))
             return false;
         stamp = FileStamp::ofFd(file.handle());
+        savedBytes = file.size();
         if (encoding == ZConfig::Utf8)
             return into.parse(&file) && file.error() == QFileDevice::NoError;
         QByteArray bytes = file.readAll();
@@ -291,11 +337,14 @@ public:
             known = freshStamp;
         }
         FileStamp written;
-        if (!saveAtomically(hostPath, doc.toByteArray(), &written))
+        const QByteArray bytes = doc.toByteArray();
+        if (!saveAtomically(hostPath, bytes, &written))
             return false;
+        savedBytes = bytes.size();
         known = written;
         pending.clear();
         saveWorked = true;
+        pendingBytes = 0;
         return true;
     }
 
@@ -306,8 +355,14 @@ public:
             return false;
         if (!apply(doc, c))
             return true;  // nothing to write: the file already says so
+        pendingBytes += c.size();
         pending.push_back(std::move(c));
-        if (saveWorked)
+        // After a first save worked, changes wait for flush() or the
+        // destructor, as long as the file system has room for the new file
+        // (twice over: it is written beside the old one). Without that room
+        // the change is saved at once, so that a full card answers false
+        // here instead of losing the change later.
+        if (saveWorked && hasRoomFor(2 * (savedBytes + pendingBytes) + 65536))
             return true;
         return save();
     }

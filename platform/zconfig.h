@@ -11,9 +11,13 @@
 //
 // The first change through an object is saved at once, so that its result
 // tells whether the file can be written; later changes are saved by flush()
-// or by the destructor. A file that exists but cannot be read is never
-// overwritten (every write answers false), and a save made after another
-// writer changed the file makes this object's changes on the newer version.
+// or by the destructor, or at once when the file system has no room left for
+// the new file (so that no change answered true is lost). Only regular files
+// are read: a FIFO, device or folder in its place reads as unreadable. A
+// file that exists but cannot be read is never overwritten (every write
+// answers false); with EZX_ROOT set, a file that is a link out of the phone
+// is never written. A save made after another writer changed the file makes
+// this object's changes on the newer version.
 // The parser itself is ZConfigDocument (zconfig_document.h).
 
 #include <QList>

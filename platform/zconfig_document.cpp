@@ -46,6 +46,19 @@ inline void trim(const char* data, qsizetype& b, qsizetype& e)
         --e;
 }
 
+// UTF-8 bytes as text, keeping a leading byte order mark as U+FEFF (Qt's
+// own decoding drops it): in a value, key or group name it is a character.
+QString utf8Exact(const char* data, qsizetype size)
+{
+    QString out;
+    while (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+        out += QChar(0xFEFF);
+        data += 3;
+        size -= 3;
+    }
+    return out + QString::fromUtf8(data, size);
+}
+
 QString nonNull(QString s)
 {
     if (s.isNull())
@@ -104,7 +117,7 @@ QByteArray zconfigEscape(const QString& text, ZConfigEscape kind)
 QString zconfigUnescape(const char* data, qsizetype size)
 {
     if (!std::memchr(data, '\\', size_t(size)))
-        return nonNull(QString::fromUtf8(data, size));
+        return nonNull(utf8Exact(data, size));
 
     QString out;
     out.reserve(size);
@@ -144,12 +157,12 @@ QString zconfigUnescape(const char* data, qsizetype size)
             ++i;
             continue;
         }
-        out += QString::fromUtf8(data + run, i - run);
+        out += utf8Exact(data + run, i - run);
         out += QChar(decoded);
         i += length;
         run = i;
     }
-    out += QString::fromUtf8(data + run, size - run);
+    out += utf8Exact(data + run, size - run);
     return nonNull(out);
 }
 
@@ -197,9 +210,28 @@ void ZConfigDocument::parse(const QByteArray& bytes)
         Line line;
         line.start = pos;
         line.size = end - pos;
-        if (b < e && data[b] == '[' && data[e - 1] == ']' && e - b >= 2 &&
-            !escapedAt(data + b, e - 1 - b)) {
-            qsizetype nb = b + 1, ne = e - 1;
+        // A header may be followed by a comment: "[name] ; note".
+        qsizetype close = -1;
+        if (b < e && data[b] == '[') {
+            if (e - b >= 2 && data[e - 1] == ']' && !escapedAt(data + b, e - 1 - b)) {
+                close = e - 1;
+            } else {
+                for (qsizetype i = b + 1; i < e; ++i) {
+                    if (data[i] == '\\') {
+                        ++i;
+                    } else if (data[i] == ']') {
+                        qsizetype after = i + 1;
+                        while (after < e && isBlank(data[after]))
+                            ++after;
+                        if (after < e && (data[after] == ';' || data[after] == '#'))
+                            close = i;
+                        break;
+                    }
+                }
+            }
+        }
+        if (close > b) {
+            qsizetype nb = b + 1, ne = close;
             trim(data, nb, ne);
             Section section;
             section.name = zconfigUnescape(data + nb, ne - nb);

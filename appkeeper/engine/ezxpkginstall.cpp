@@ -317,33 +317,98 @@ bool EZXPkgInstall::regSoftInfo_Menu()
     return menu->writeGroups(lists) && menu->flush();
 }
 
-bool EZXPkgInstall::isUnsafeDirectory(const QString& directory)
+namespace {
+
+// Every registry that holds application records.
+const char* const kRecordRegistries[] = {
+    "/ezx_user/download/appwrite/am/InstalledDB", "/ezx_user/download/appwrite/am/UserRegistry",
+    "/ezx_user/download/appwrite/setup/ezx_sysregistry.cfg", "/mmc/mmca1/.system/java/CardRegistry",
+    "/usr/data_resource/preloadapps/SysRegistry",
+};
+
+// The platform's other registries and settings.
+const char* const kSettingsFiles[] = {
+    "/ezx_user/download/appwrite/am/UserMenuTree", "/ezx_user/download/appwrite/setup/ezx_system.cfg",
+    "/ezx_user/download/appwrite/setup/servicename",
+};
+
+bool strictlyInside(const QString& path, const QString& folder)
+{
+    return path.startsWith(folder + QLatin1Char('/'));
+}
+
+// A place where one application's own folder may lie: inside a folder that
+// holds applications, and none of the folders they share.
+bool isApplicationPlace(const QString& clean)
+{
+    static const QStringList parents = {QLatin1String(kSystemDir), QStringLiteral("/ezx_user/apps"),
+                                        QStringLiteral("/usr/data_resource/preloadapps")};
+    static const QStringList shared = {QLatin1String(kDownLoadDir), QLatin1String(kInstallTmpDir),
+                                       QLatin1String(kJavaDir)};
+    if (shared.contains(clean))
+        return false;
+    for (const QString& parent : parents)
+        if (strictlyInside(clean, parent))
+            return true;
+    return false;
+}
+
+// Where a path leads, or its cleaned text when nothing is there.
+QString realOrClean(const QString& path)
+{
+    const QString clean = phoneCleanPath(path);
+    const QString real = phoneRealPath(clean);
+    return real.isNull() ? clean : real;
+}
+
+} // namespace
+
+bool EZXPkgInstall::isUnsafeDirectory(const QString& directory, const QString& ownUid)
 {
     if (directory.isEmpty() || !directory.startsWith(QLatin1Char('/')))
         return true;
     if (directory.split(QLatin1Char('/')).contains(QStringLiteral("..")))
         return true;
-    if (isPhoneTreeRoot(directory))
+    const QString clean = phoneCleanPath(directory);
+    if (!isApplicationPlace(clean) || !phoneIsDir(clean) || phoneIsSymLink(clean))
         return true;
-    // The folders that hold every installed application and the platform's
-    // registries are never one application's own.
-    static const QStringList shared = {
-        QLatin1String(kSystemDir), QLatin1String(kDownLoadDir), QLatin1String(kInstallTmpDir),
-        QLatin1String(kJavaDir), QStringLiteral("/ezx_user/download"),
-        QStringLiteral("/ezx_user/download/appwrite"), QLatin1String(kAmDir),
-        QStringLiteral("/ezx_user/download/appwrite/setup"),
-    };
-    if (shared.contains(QDir::cleanPath(directory)))
+    // Links on the way may lead anywhere: what the path really names must
+    // pass the same test (and lie inside the phone).
+    const QString real = phoneRealPath(clean);
+    if (real.isNull() || !isApplicationPlace(real))
         return true;
-    // With a phone root the phone is that folder: a record naming a place
-    // outside the phone's trees would reach into the host machine.
-    return phoneRootSet() && !isPhoneTreePath(directory);
+    for (const char* file : kSettingsFiles) {
+        const QString where = realOrClean(QLatin1String(file));
+        if (where == real || strictlyInside(where, real))
+            return true;
+    }
+    for (const char* file : kRecordRegistries) {
+        const QString registry = realOrClean(QLatin1String(file));
+        if (registry == real || strictlyInside(registry, real))
+            return true;
+        const std::unique_ptr<ZConfig> records(new ZConfig(QLatin1String(file), false));
+        QStringList groups;
+        records->getGroupsKeyList(groups);
+        for (const QString& group : groups) {
+            if (group == ownUid)
+                continue;
+            const QString other = records->readEntry(group, QStringLiteral("Directory"), QString());
+            if (!other.startsWith(QLatin1Char('/')))
+                continue;
+            const QString where = realOrClean(other);
+            if (where == real || strictlyInside(where, real))
+                return true;
+        }
+    }
+    return false;
 }
 
 int EZXPkgInstall::unInstallSoft(const QString& uid)
 {
     trace(uid);
-    if (uid.isNull())
+    // An empty or blank UID names no application: removing it from the menu
+    // lists would join their neighbours.
+    if (uid.trimmed().isEmpty())
         return 0;
 
     std::unique_ptr<ZConfig> registry(new ZConfig(installedDBFile(), false));
@@ -357,12 +422,13 @@ int EZXPkgInstall::unInstallSoft(const QString& uid)
     const QString directory = registry->readEntry(uid, QStringLiteral("Directory"), QString());
     if (!registry->removeGroup(uid))
         return 0;
-    // A record naming no folder of its own (empty, relative, "..", or the root
-    // of a phone tree) must not wipe what others keep there.
-    if (isUnsafeDirectory(directory))
+    // The record is gone from its registry (saved at once), so only other
+    // records count in the test. A record naming no folder of its own must
+    // not wipe what others keep there.
+    if (isUnsafeDirectory(directory, uid))
         trace(QStringLiteral("Directory not removed: \"") + directory + QLatin1Char('"'));
     else
-        runShellCommand(QStringLiteral("rm -rf ") + shellPath(directory));
+        runShellCommand(QStringLiteral("rm -rf ") + shellPath(phoneRealPath(phoneCleanPath(directory))));
     registry.reset();
 
     const std::unique_ptr<ZConfig> menu(new ZConfig(userMenuTreeFile(), false));

@@ -50,12 +50,16 @@ public:
     static QString userMenuTreeFile();   // "/ezx_user/download/appwrite/am/UserMenuTree"
     static QString installedDBFile();    // "/ezx_user/download/appwrite/am/InstalledDB"
 
-    // True when an uninstall must not delete the folder `directory`: empty,
-    // relative, holding a ".." component, "/", the root of a phone tree, a
-    // folder shared by all applications (the card's ".system", "QTDownLoad",
-    // "java", the platform's "appwrite" folders), or, with EZX_ROOT set, a
-    // place outside the phone's trees.
-    static bool isUnsafeDirectory(const QString& directory);
+    // True when an uninstall must not delete the folder `directory`. Only an
+    // application's own folder may go: a real folder (not a link, not a
+    // file), inside one of the places applications live (the card's
+    // ".system", "/ezx_user/apps", "/usr/data_resource/preloadapps") and
+    // none of the folders they share, before and after every link on the
+    // way is followed (and inside EZX_ROOT when set), holding no registry,
+    // and neither the folder of another record in any registry nor a parent
+    // of one (records of `ownUid` aside). Empty, relative and ".." paths
+    // never qualify.
+    static bool isUnsafeDirectory(const QString& directory, const QString& ownUid = QString());
 
 private:
     QString unpackedFolder() const;

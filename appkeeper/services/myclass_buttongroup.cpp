@@ -175,6 +175,10 @@ void MyClass_ButtonGroup::initConfigFile(QString path)
     QStringList groups;
     cfg.getGroupsKeyList(groups);
     for (const QString& g : groups) {
+        // A group without a name (a line "[]") is no application: its blank
+        // UID would reach the uninstall and the menu lists.
+        if (g.trimmed().isEmpty())
+            continue;
         const QString name = cfg.readEntry(g, QStringLiteral("Name"), QStringLiteral("NameError"));
         const QString javaId =
             cfg.readEntry(g, QStringLiteral("JavaId"), QStringLiteral("JavaIdError"));

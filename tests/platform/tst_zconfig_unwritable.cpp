@@ -12,6 +12,8 @@
 #include <QTest>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -130,6 +132,95 @@ private slots:
         QVERIFY(QFile::remove(mountPoint + "/filler"));
         ZConfig cfg(reg);
         QVERIFY(cfg.writeEntry("app", "Name", "new"));
+    }
+
+    // A card that fills up after a first write through an object: the
+    // later write answers false, and nothing it answered true for is lost.
+    void fullCardForASecondWrite()
+    {
+        PhoneRoot root;
+        const QString mountPoint = root.host("/mmc/mmca1");
+        if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("cannot mount a tmpfs here (needs root and permission to mount)");
+        struct Unmount {
+            QString path;
+            ~Unmount() { ::umount2(QFile::encodeName(path).constData(), MNT_DETACH); }
+        } unmount{mountPoint};
+        const QString reg = "/mmc/mmca1/.system/java/CardRegistry";
+        QVERIFY(root.writeFile(reg, kOld));
+        {
+            ZConfig cfg(reg);
+            QVERIFY(cfg.writeEntry("app", "Name", "first"));
+            QFile filler(mountPoint + "/filler");
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            const QByteArray block(1024, 'f');
+            while (filler.write(block) == block.size() && filler.flush()) {
+            }
+            filler.close();
+            QVERIFY(!cfg.writeEntry("app", "Exec", QString(8000, 'x')));
+        }
+        const ZConfig back(reg);
+        QCOMPARE(back.readEntry("app", "Name"), QString("first"));
+        QCOMPARE(back.readEntry("app", "Exec"), QString("run"));
+    }
+
+    // Something other than a regular file in place of a registry reads as
+    // unreadable at once (a FIFO would block open()) and is never replaced.
+    void notARegularFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("character device") << "device";
+    }
+    void notARegularFile()
+    {
+        QFETCH(QString, kind);
+        PhoneRoot root;
+        const QString reg = "/ezx_user/download/appwrite/am/InstalledDB";
+        const QByteArray host = QFile::encodeName(root.host(reg));
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(host.constData(), 0644), 0);
+        else if (kind == "folder")
+            QVERIFY(QDir().mkpath(root.host(reg)));
+        else if (::symlink("/dev/null", host.constData()) != 0)
+            QFAIL("cannot link /dev/null");
+        ZConfig cfg(reg);   // would hang here on a FIFO
+        QCOMPARE(cfg.readEntry("app", "Name", "NameError"), QString("NameError"));
+        QVERIFY(!cfg.writeEntry("app", "Name", "x"));
+        QVERIFY(!cfg.removeGroup("app"));
+        struct stat st;
+        QCOMPARE(::lstat(host.constData(), &st), 0);
+        QCOMPARE(S_ISFIFO(st.st_mode), kind == "fifo");
+        QCOMPARE(S_ISDIR(st.st_mode), kind == "folder");
+        QCOMPARE(S_ISLNK(st.st_mode), kind == "device");
+    }
+
+    // With a phone root, a registry that is a link out of it is not written
+    // there; one that leads to another place in the phone is.
+    void linkOutOfThePhone()
+    {
+        PhoneRoot root;
+        const QString outside = root.outer() + "/host-file";
+        QFile f(outside);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(kOld) == kOld.size());
+        f.close();
+        const QString reg = "/mmc/mmca1/.system/java/CardRegistry";
+        QDir().mkpath(root.host("/mmc/mmca1/.system/java"));
+        QVERIFY(QFile::link(outside, root.host(reg)));
+        expectAllWritesFail(reg);
+        QFile back(outside);
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QCOMPARE(back.readAll(), kOld);
+        QCOMPARE(entries(root.outer()), (QStringList{"host-file", "root"}));
+
+        const QString inside = "/ezx_user/download/appwrite/am/InstalledDB";
+        QVERIFY(root.writeFile(inside, kOld));
+        QVERIFY(QFile::remove(root.host(reg)));
+        QVERIFY(QFile::link(root.host(inside), root.host(reg)));
+        QVERIFY(ZConfig(reg).writeEntry("app", "Name", "through"));
+        QVERIFY(QFileInfo(root.host(reg)).isSymLink());
+        QCOMPARE(ZConfig(inside).readEntry("app", "Name"), QString("through"));
     }
 };
 

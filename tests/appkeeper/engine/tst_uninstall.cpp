@@ -45,6 +45,8 @@ private slots:
     void dangerousDirectory_data();
     void dangerousDirectory();
     void quotedDirectory();
+    void craftedRecords_data();
+    void craftedRecords();
     void installedThenUninstalled();
 };
 
@@ -94,6 +96,8 @@ void Uninstall::registries_data()
     QTest::newRow("in both: InstalledDB only") << true << true << kUid << 1;
     QTest::newRow("in neither") << false << false << kUid << 0;
     QTest::newRow("null UID") << true << true << QString() << 0;
+    QTest::newRow("empty UID") << true << true << QString("") << 0;
+    QTest::newRow("blank UID") << true << true << QString(" \t") << 0;
 }
 
 void Uninstall::registries()
@@ -124,7 +128,7 @@ void Uninstall::registries()
     QCOMPARE(got, result);
 
     QStringList trace{uid};
-    if (!uid.isNull()) {
+    if (!uid.trimmed().isEmpty()) {
         trace << kInstalledDB;
         if (!inInstalledDB)
             trace << kCardRegistry;
@@ -225,6 +229,95 @@ void Uninstall::dangerousDirectory()
     QVERIFY(card.groupExists(kOther));
     QCOMPARE(items("g"), QStringLiteral("A"));
     QCOMPARE(root.readFile("/mmc/mmca1/.system/QTDownLoad/app/run.sh"), QByteArray("x"));
+}
+
+void Uninstall::craftedRecords_data()
+{
+    // The record's "Directory", and the host path (below the outer folder)
+    // of what it aims at, which must exist before and after.
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("target");
+    const QString apps = "root/mmc/mmca1/.system/QTDownLoad/";
+    QTest::newRow("phone-memory applications") << "/ezx_user/apps" << "root/ezx_user/apps/notes";
+    QTest::newRow("InstalledDB") << "/ezx_user/download/appwrite/am/InstalledDB"
+                                 << "root/ezx_user/download/appwrite/am/InstalledDB";
+    QTest::newRow("UserMenuTree") << "/ezx_user/download/appwrite/am/UserMenuTree"
+                                  << "root/ezx_user/download/appwrite/am/UserMenuTree";
+    QTest::newRow("card registry") << "/mmc/mmca1/.system/java/CardRegistry"
+                                   << "root/mmc/mmca1/.system/java/CardRegistry";
+    QTest::newRow("ezx_system.cfg") << "/ezx_user/download/appwrite/setup/ezx_system.cfg"
+                                    << "root/ezx_user/download/appwrite/setup/ezx_system.cfg";
+    QTest::newRow("the user's photos") << "/mmc/mmca1/DCIM" << "root/mmc/mmca1/DCIM/photo.jpg";
+    QTest::newRow("preloaded applications") << "/usr/data_resource/preloadapps"
+                                            << "root/usr/data_resource/preloadapps/SysRegistry";
+    QTest::newRow("another application") << "/mmc/mmca1/.system/QTDownLoad/victimapp" << apps + "victimapp/run.sh";
+    QTest::newRow("another application, /.") << "/mmc/mmca1/.system/QTDownLoad/victimapp/."
+                                              << apps + "victimapp/run.sh";
+    QTest::newRow("another application, trailing /") << "/mmc/mmca1/.system/QTDownLoad/victimapp/"
+                                                     << apps + "victimapp/run.sh";
+    QTest::newRow("another application, doubled /") << "/mmc/mmca1/.system//QTDownLoad/victimapp"
+                                                    << apps + "victimapp/run.sh";
+    QTest::newRow("parent of another application") << "/mmc/mmca1/.system/QTDownLoad/nest"
+                                                   << apps + "nest/inner/run.sh";
+    QTest::newRow("link to another application") << "/mmc/mmca1/.system/QTDownLoad/tovictim"
+                                                 << apps + "victimapp/run.sh";
+    QTest::newRow("link to another application, trailing /") << "/mmc/mmca1/.system/QTDownLoad/tovictim/"
+                                                             << apps + "victimapp/run.sh";
+    QTest::newRow("link out of the phone, trailing /") << "/mmc/mmca1/.system/QTDownLoad/out/"
+                                                       << "victim/secret";
+    QTest::newRow("a way through a link to the photos") << "/mmc/mmca1/.system/QTDownLoad/tocard/DCIM"
+                                                        << "root/mmc/mmca1/DCIM/photo.jpg";
+    QTest::newRow("folder holding the card registry") << "/mmc/mmca1/.system/java"
+                                                      << "root/mmc/mmca1/.system/java/CardRegistry";
+    QTest::newRow("path with a line break") << "/mmc/mmca1/DCIM\n" << "root/mmc/mmca1/DCIM/photo.jpg";
+    QTest::newRow("the card") << "/mmc/mmca1" << "root/mmc/mmca1/DCIM/photo.jpg";
+    QTest::newRow("root") << "/" << "root/ezx_user/apps/notes";
+    QTest::newRow("outside the phone root") << "__OUTER__/victim" << "victim/secret";
+}
+
+// Records made by others: the uninstall removes the record and the menu
+// entries, and never the folder it names, with the real rm.
+void Uninstall::craftedRecords()
+{
+    QFETCH(QString, directory);
+    QFETCH(QString, target);
+    PhoneRoot root;
+    directory.replace("__OUTER__", root.outer());
+    const QString apps = "/mmc/mmca1/.system/QTDownLoad/";
+    root.writeFile(apps + "victimapp/run.sh", "x");
+    root.writeFile(apps + "nest/inner/run.sh", "x");
+    root.writeFile("/ezx_user/apps/notes/run.sh", "x");
+    root.writeFile("/mmc/mmca1/DCIM/photo.jpg", "x");
+    root.writeFile("/usr/data_resource/preloadapps/SysRegistry", "[p]\nName=P\n");
+    root.writeFile("/ezx_user/download/appwrite/setup/ezx_system.cfg", "[SYS_SYSTEM_SET]\n");
+    QDir().mkpath(root.outer() + "/victim");
+    QFile secret(root.outer() + "/victim/secret");
+    QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("s") == 1);
+    secret.close();
+    const bool links = QFile::link(root.host(apps + "victimapp"), root.host(apps + "tovictim"))
+                       && QFile::link(root.outer() + "/victim", root.host(apps + "out"))
+                       && QFile::link(root.host("/mmc/mmca1"), root.host(apps + "tocard"));
+    if (!links && QRegularExpression("/(tovictim|out|tocard)").match(directory).hasMatch())
+        QSKIP("this card holds no links (FAT)");
+    root.writeFile(kInstalledDB, record(kOther, "/ezx_user/apps/notes"));
+    root.writeFile(kCardRegistry, record(kUid, QString()) + record("victim-uid", apps + "victimapp")
+                                      + record("inner-uid", apps + "nest/inner"));
+    // Through the store, so that a line break is kept as one.
+    QVERIFY(ZConfig(kCardRegistry, false).writeEntry(kUid, "Directory", directory));
+    root.writeFile(kMenuTree, "[g]\nItems=A;" + kUid.toLatin1() + "\n");
+    const QString aimed = root.outer() + "/" + target;
+    QVERIFY2(QFileInfo::exists(aimed), qPrintable(aimed));
+
+    int result = -1;
+    const QByteArray out = captureStdout([&] {
+        EZXPkgInstall e{QString()};
+        result = e.unInstallSoft(kUid);
+    });
+    QCOMPARE(result, 1);
+    QVERIFY2(QFileInfo::exists(aimed), qPrintable(aimed + " is gone"));
+    QVERIFY2(out.contains("Directory not removed: \"" + directory.toUtf8() + "\"\n"), out.constData());
+    QCOMPARE(items("g"), QStringLiteral("A"));
+    QVERIFY(!ZConfig(kCardRegistry, false).groupExists(kUid));
 }
 
 void Uninstall::quotedDirectory()
