@@ -155,7 +155,11 @@ private slots:
                                 "[bbb]\nJavaId = 8\n"
                                 "[ccc]\nName = No Java id\n"
                                 "[ddd]\n"));
+        // A group without a name is no application (its blank UID would
+        // reach the uninstall): not listed.
         QVERIFY(root->writeFile(kCardRegistry, "[ccc]\nName = Card copy\nJavaId = -1\n"
+                                               "[]\nName = Crafted\nJavaId = -1\n"
+                                               "[ \\s]\nName = Blank\nJavaId = -1\n"
                                                "[eee]\nName = Card app\nJavaId = -1\n"));
         QVERIFY(root->writeFile(kUserRegistry, "[uuu]\nName = User\nJavaId = 1\n"));
         QVERIFY(root->writeFile(kSysRegistry, "[sss]\nName = Sys\nJavaId = 2\n"));
