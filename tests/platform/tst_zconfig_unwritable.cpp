@@ -34,6 +34,23 @@ QStringList entries(const QString& dir)
                                QDir::Name);
 }
 
+// A card of 64 kB (a tmpfs) for the lifetime of the object.
+struct SmallCard
+{
+    QByteArray path;
+    bool ok;
+    explicit SmallCard(const QString& mountPoint)
+        : path(QFile::encodeName(mountPoint)),
+          ok(::mount("tmpfs", path.constData(), "tmpfs", 0, "size=64k") == 0)
+    {
+    }
+    ~SmallCard()
+    {
+        if (ok)
+            ::umount2(path.constData(), MNT_DETACH);
+    }
+};
+
 // Tries every way of changing the file through one object; all must fail.
 // (A group that is not there needs no writing: removing it is a success.)
 void expectAllWritesFail(const QString& phonePath, bool fileExists = true)
@@ -103,12 +120,9 @@ private slots:
     {
         PhoneRoot root;
         const QString mountPoint = root.host("/mmc/mmca1");
-        if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=64k") != 0)
+        const SmallCard card(mountPoint);
+        if (!card.ok)
             QSKIP("cannot mount a tmpfs here (needs root and permission to mount)");
-        struct Unmount {
-            QString path;
-            ~Unmount() { ::umount2(QFile::encodeName(path).constData(), MNT_DETACH); }
-        } unmount{mountPoint};
 
         const QString reg = "/mmc/mmca1/.system/java/CardRegistry";
         QByteArray old = kOld;
@@ -140,12 +154,9 @@ private slots:
     {
         PhoneRoot root;
         const QString mountPoint = root.host("/mmc/mmca1");
-        if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=64k") != 0)
+        const SmallCard card(mountPoint);
+        if (!card.ok)
             QSKIP("cannot mount a tmpfs here (needs root and permission to mount)");
-        struct Unmount {
-            QString path;
-            ~Unmount() { ::umount2(QFile::encodeName(path).constData(), MNT_DETACH); }
-        } unmount{mountPoint};
         const QString reg = "/mmc/mmca1/.system/java/CardRegistry";
         QVERIFY(root.writeFile(reg, kOld));
         {
