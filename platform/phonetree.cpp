@@ -33,7 +33,7 @@ QByteArray linkTarget(const QByteArray& path)
 // permission for its owner usable again, so that it can be walked and
 // emptied (an ordinary user cannot otherwise remove what a folder of mode
 // 0555 holds). Where the mode cannot be changed (FAT has no modes) the
-// folder is left as it is.
+// folder is left as it is. True when the mode was changed.
 bool makeUsable(const QByteArray& dir, const struct stat& st)
 {
     return access(dir.constData(), R_OK | W_OK | X_OK) != 0
