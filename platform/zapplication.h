@@ -20,6 +20,14 @@ public:
 
     static ZApplication* instance();
 
+    // Where no screen can be opened (no DISPLAY, an X server that does not
+    // answer), Qt ends a program with abort(): status 134, which a script
+    // would read as an answer. A program that promises its callers a status
+    // calls this before it constructs its ZApplication; the construction
+    // then prints "<program>: no display to show on: <reason>" on standard
+    // error and ends the program with `status` instead.
+    static void exitIfNoDisplay(const char* program, int status);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -5,6 +5,8 @@
 
 int main(int argc, char** argv)
 {
+    // It promises status 0, also where no screen can be opened.
+    ZApplication::exitIfNoDisplay("flashnote", 0);
     ZApplication app(argc, argv, 1);
     MainWidget w(QStringLiteral("flashnote"), true, nullptr, nullptr, {});
     app.setMainWidget(&w);

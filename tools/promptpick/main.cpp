@@ -7,6 +7,8 @@
 int main(int argc, char** argv)
 {
     int status;
+    // Without a screen nothing can be chosen: status 0, never abort()'s 134.
+    ZApplication::exitIfNoDisplay("promptpick", 0);
     {
         ZApplication app(argc, argv, 1);
         status = promptPickMain(app, argc, argv);

@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProcess>
+
+#include "nodisplay.h"
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -146,6 +148,8 @@ private slots:
     void timedRunsEndByThemselves();
     void buttonRunsEndWhenPressed_data();
     void buttonRunsEndWhenPressed();
+    void noDisplay_data();
+    void noDisplay();
 };
 
 void TestFlashnote::delayReadsLikeAtoi_data()
@@ -353,6 +357,23 @@ void TestFlashnote::buttonRunsEndWhenPressed()
     QCOMPARE(r.status, QProcess::NormalExit);
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QByteArray());
+}
+
+void TestFlashnote::noDisplay_data()
+{
+    QTest::addColumn<QString>("display");
+    QTest::newRow("no DISPLAY") << QString();
+    QTest::newRow("no X server at DISPLAY") << QStringLiteral(":4242");
+}
+
+// flashnote promises status 0, also where no screen can be opened; standard
+// error says why the box was not shown.
+void TestFlashnote::noDisplay()
+{
+    QFETCH(QString, display);
+    const NoDisplayRun r = runWithoutDisplay(QStringLiteral(FLASHNOTE_BIN), {"Hello", "Dialog_Error.gif", "0"}, display);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.contains("flashnote: no display to show on"), r.err.constData());
 }
 
 QTEST_MAIN(TestFlashnote)

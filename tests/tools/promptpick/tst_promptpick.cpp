@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
+
+#include "nodisplay.h"
 #include <QTextCodec>
 #include <QTextEdit>
 #include <QtTest>
@@ -62,6 +64,8 @@ private slots:
     void answersGiveExitStatus();
     void processExitStatus_data();
     void processExitStatus();
+    void noDisplay_data();
+    void noDisplay();
 };
 
 void TestPromptPick::readsArguments_data()
@@ -203,6 +207,23 @@ void TestPromptPick::processExitStatus()
     }
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), status);
+}
+
+void TestPromptPick::noDisplay_data()
+{
+    QTest::addColumn<QString>("display");
+    QTest::newRow("no DISPLAY") << QString();
+    QTest::newRow("no X server at DISPLAY") << QStringLiteral(":4242");
+}
+
+// Without a screen nothing was chosen: status 0 (abort()'s 134 would read
+// as entry 134), and standard error says why.
+void TestPromptPick::noDisplay()
+{
+    QFETCH(QString, display);
+    const NoDisplayRun r = runWithoutDisplay(QStringLiteral(PROMPTPICK_BIN), {"T", "X", "a", "b"}, display);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.contains("promptpick: no display to show on"), r.err.constData());
 }
 
 int main(int argc, char** argv)
