@@ -355,7 +355,6 @@ PhoneArchiveListing phoneArchiveListing(const QString& path)
     constexpr qint64 kChunk = 256 * 1024;
     QByteArray in(kChunk, Qt::Uninitialized);
     QByteArray out(kChunk, Qt::Uninitialized);
-    qint64 inFill = 0;         // bytes of `in` that hold file data
     bool fileEnded = false;
     bool gzipDone = false;     // the last gzip member ended; what follows is ignored
     bool memberEnded = false;  // the current gzip member ended with a valid checksum
@@ -370,9 +369,8 @@ PhoneArchiveListing phoneArchiveListing(const QString& path)
         const qint64 n = file.read(in.data() + unread, kChunk - unread);
         if (n <= 0)
             fileEnded = true;
-        inFill = unread + qMax<qint64>(n, 0);
         zs.next_in = reinterpret_cast<Bytef*>(in.data());
-        zs.avail_in = uInt(inFill);
+        zs.avail_in = uInt(unread + qMax<qint64>(n, 0));
     };
 
     while (!gzipDone && listing.error.isEmpty()) {

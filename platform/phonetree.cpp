@@ -33,11 +33,17 @@ QByteArray linkTarget(const QByteArray& path)
 // permission for its owner usable again, so that it can be walked and
 // emptied (an ordinary user cannot otherwise remove what a folder of mode
 // 0555 holds). Where the mode cannot be changed (FAT has no modes) the
-// folder is left as it is. True when the mode was changed.
+// folder is left as it is. `name` is relative to the folder open at `dirFd`
+// (AT_FDCWD for a path). True when the mode was changed.
+bool makeUsableAt(int dirFd, const char* name, const struct stat& st)
+{
+    return faccessat(dirFd, name, R_OK | W_OK | X_OK, AT_EACCESS) != 0
+           && fchmodat(dirFd, name, (st.st_mode & 07777) | S_IRWXU, 0) == 0;
+}
+
 bool makeUsable(const QByteArray& dir, const struct stat& st)
 {
-    return access(dir.constData(), R_OK | W_OK | X_OK) != 0
-           && chmod(dir.constData(), (st.st_mode & 07777) | S_IRWXU) == 0;
+    return makeUsableAt(AT_FDCWD, dir.constData(), st);
 }
 
 // The names in the folder open at `fd` (without "." and ".."); `ok` false
@@ -85,8 +91,7 @@ bool removeEntryAt(int parentFd, const QByteArray& name)
         std::vector<QByteArray> left;    // entries still to remove
     };
     auto enter = [&](int from, const QByteArray& dir, const struct stat& dst) {
-        if (faccessat(from, dir.constData(), R_OK | W_OK | X_OK, AT_EACCESS) != 0)
-            (void)fchmodat(from, dir.constData(), (dst.st_mode & 07777) | S_IRWXU, 0);
+        makeUsableAt(from, dir.constData(), dst);
         return openat(from, dir.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     };
     int cur = enter(parentFd, name, st);

@@ -51,6 +51,18 @@ struct SmallCard
     }
 };
 
+// Writes the file until the file system takes no byte more.
+bool fillUp(QFile& filler)
+{
+    if (!filler.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray block(1024, 'f');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    filler.close();
+    return true;
+}
+
 // Tries every way of changing the file through one object; all must fail.
 // (A group that is not there needs no writing: removing it is a success.)
 void expectAllWritesFail(const QString& phonePath, bool fileExists = true)
@@ -131,11 +143,7 @@ private slots:
         QVERIFY(root.writeFile(reg, old));
         // Fill what is left of the card.
         QFile filler(mountPoint + "/filler");
-        QVERIFY(filler.open(QIODevice::WriteOnly));
-        const QByteArray block(1024, 'f');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
-        filler.close();
+        QVERIFY(fillUp(filler));
         // Leave a little room, less than the new file needs.
         QVERIFY(filler.resize(filler.size() - 2048));
 
@@ -163,11 +171,7 @@ private slots:
             ZConfig cfg(reg);
             QVERIFY(cfg.writeEntry("app", "Name", "first"));
             QFile filler(mountPoint + "/filler");
-            QVERIFY(filler.open(QIODevice::WriteOnly));
-            const QByteArray block(1024, 'f');
-            while (filler.write(block) == block.size() && filler.flush()) {
-            }
-            filler.close();
+            QVERIFY(fillUp(filler));
             QVERIFY(!cfg.writeEntry("app", "Exec", QString(8000, 'x')));
         }
         const ZConfig back(reg);
