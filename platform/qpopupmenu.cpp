@@ -1,5 +1,7 @@
 #include "qpopupmenu.h"
 
+#include "phonestyle.h"
+
 QPopupMenu::QPopupMenu(QWidget* parent, const char* name)
     : QMenu(parent)
 {
@@ -29,7 +31,9 @@ int QPopupMenu::insertItem(const QString& text, int id, int index)
     while (actionOf(id))
         ++id;
     m_nextId = qMax(m_nextId, id + 1);
-    auto* action = new QAction(text, this);
+    // "&" in a caption is a character, not a keyboard shortcut: a menu shows
+    // "&&" as "&".
+    auto* action = new QAction(withLiteralAmpersands(text), this);
     action->setData(id);
     const QList<QAction*> all = actions();
     if (index >= 0 && index < all.size())
@@ -63,7 +67,7 @@ int QPopupMenu::idAt(int index) const
 QString QPopupMenu::text(int id) const
 {
     QAction* a = actionOf(id);
-    return a ? a->text() : QString();
+    return a ? a->text().replace(QLatin1String("&&"), QLatin1String("&")) : QString();
 }
 
 QAction* QPopupMenu::actionOf(int id) const

@@ -21,7 +21,7 @@ public:
 
     int count() const;
     int idAt(int index) const;          // -1 when out of range
-    QString text(int id) const;         // null when unknown
+    QString text(int id) const;         // as inserted; null when unknown
     QAction* actionOf(int id) const;    // null when unknown
 
 signals:

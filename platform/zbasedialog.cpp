@@ -1,5 +1,7 @@
 #include "zbasedialog.h"
 
+#include "keyboardhandback.h"
+#include "phonestyle.h"
 #include "zpushbutton.h"
 
 #include <QAbstractButton>
@@ -17,6 +19,8 @@ ZBaseDialog::ZBaseDialog(QWidget* parent, const char* name, int modal, Qt::Windo
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
+    markKeyboardFocus(this);
+    handKeyboardBackAfterModals();
 }
 
 ZBaseDialog::~ZBaseDialog() = default;
@@ -85,6 +89,12 @@ void ZBaseDialog::keyPressEvent(QKeyEvent* event)
                 button->click();
         } else if (auto* combo = qobject_cast<QComboBox*>(focus)) {
             combo->showPopup();
+        } else {
+            // On a text field (or nowhere) the centre key confirms, as the
+            // accepting soft key does.
+            const QList<ZPushButton*> keys = softKeys();
+            if (!keys.isEmpty() && keys.first()->isEnabled())
+                keys.first()->click();
         }
         event->accept();
         return;

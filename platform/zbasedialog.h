@@ -3,9 +3,12 @@
 //
 // Keys: F1 presses the leftmost soft key (a ZPushButton in a soft-key style,
 // usually the accepting one), F2 the rightmost (cancelling); Return and Enter
-// press the focused button or check box and open a focused selector; Up and
-// Down move between the fields (a selector changes its entry only through its
-// opened list); Escape closes the dialog as cancelling does.
+// press the focused button or check box, open a focused selector (its list
+// takes Return again to choose and close), and on a text field press the
+// leftmost soft key as F1 does; Up and Down move between the fields in their
+// order, past the last one back to the first (a selector changes its entry
+// only through its opened list, a text field first walks its own lines);
+// Escape closes the dialog as cancelling does. The focused field is framed.
 
 #include <QDialog>
 

@@ -1,5 +1,6 @@
 #include "zmainwidget.h"
 
+#include "keyboardhandback.h"
 #include "phonestyle.h"
 #include "zglobal.h"
 #include "zpushbutton.h"
@@ -81,31 +82,9 @@ void ZMainWidget::init(const QString& caption, bool editMode, const char* name)
     setCaption(caption);
     if (isWindow()) {
         resize(ZGlobal::getScreenR().size());
-        if (qApp)
-            qApp->installEventFilter(this);
+        handKeyboardBackAfterModals();
     }
     layoutAreas();
-}
-
-bool ZMainWidget::eventFilter(QObject* watched, QEvent* event)
-{
-    // When a dialog or message box goes, the keyboard goes back to the
-    // dialog still open, or to this window: without a window manager
-    // (the phone, a bare X server) nothing else would hand it back.
-    if (event->type() == QEvent::Hide && watched != this && watched->isWidgetType()) {
-        auto* w = static_cast<QWidget*>(watched);
-        if (w->isWindow() && w->isModal()) {
-            QTimer::singleShot(0, this, [this] {
-                if (!isVisible() || QApplication::activePopupWidget())
-                    return;
-                if (QWidget* open = QApplication::activeModalWidget())
-                    open->activateWindow();
-                else
-                    activateWindow();
-            });
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 ZScrollView* ZMainWidget::getContentWidget(bool create)

@@ -86,7 +86,8 @@ public:
             auto* row = new QHBoxLayout;
             row->setSpacing(InnerMargin / 2);
             for (int i = 0; i < buttonTexts.size(); ++i) {
-                auto* b = new QPushButton(buttonTexts.at(i), this);
+                // "&&" shows an "&" of the caption; a single one would be a shortcut.
+                auto* b = new QPushButton(withLiteralAmpersands(buttonTexts.at(i)), this);
                 b->setObjectName(QStringLiteral("button%1").arg(positions.at(i)));
                 b->setAutoDefault(false);
                 b->setFocusPolicy(Qt::StrongFocus);

@@ -82,17 +82,40 @@ void ZMultiLineEdit::keyPressEvent(QKeyEvent* event)
         event->ignore();
         return;
     }
-    // Up on the first line and Down on the last leave the field: the window
-    // moves the focus on.
+    // Up and Down walk the lines; on the first line Up and on the last Down
+    // leave the field: the window moves the focus on.
     if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)
         && event->modifiers() == Qt::NoModifier) {
-        QTextCursor probe = textCursor();
-        if (!probe.movePosition(event->key() == Qt::Key_Up ? QTextCursor::Up : QTextCursor::Down)) {
+        QTextCursor moved = textCursor();
+        moved.clearSelection();
+        if (!moved.movePosition(event->key() == Qt::Key_Up ? QTextCursor::Up : QTextCursor::Down)) {
             event->ignore();
+            return;
+        }
+        if (isReadOnly()) {
+            // A read-only field would only scroll, its cursor left behind on
+            // a line that never reaches the edge.
+            setTextCursor(moved);
+            ensureCursorVisible();
+            event->accept();
             return;
         }
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+void ZMultiLineEdit::showEvent(QShowEvent* event)
+{
+    QPlainTextEdit::showEvent(event);
+    ensureCursorVisible();
+}
+
+void ZMultiLineEdit::resizeEvent(QResizeEvent* event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    // The cursor's line stays in view: a long name being renamed shows where
+    // the cursor is, not its first lines.
+    ensureCursorVisible();
 }
 
 void ZMultiLineEdit::updateLook()

@@ -4,9 +4,10 @@
 // A plain-text field that wraps long text anywhere and is as tall as the
 // number of lines it is set to show (one unless told otherwise with
 // setFixedLines). It takes no line breaks from the keyboard: Return and Enter
-// go to the window (the middle key or the focused control), and so do Up on
-// the first line and Down on the last. A read-only field
-// is drawn on grey.
+// go to the window (the middle key or the dialog's accepting key), and so do
+// Up on the first line and Down on the last; Up and Down walk the lines of a
+// read-only field as well. The cursor's line is kept in view. A read-only
+// field is drawn on grey.
 
 #include <QPlainTextEdit>
 
@@ -35,6 +36,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     int heightForLines(int lines) const;

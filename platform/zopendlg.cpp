@@ -1,5 +1,6 @@
 #include "zopendlg.h"
 
+#include "phonelanguage.h"
 #include "phonepath.h"
 #include "phonestyle.h"
 #include "stockicons.h"
@@ -58,6 +59,7 @@ ZOpenDlg::ZOpenDlg(const QStringList& filters, const QString& startDir, bool /*f
 
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("pickerTitle"));
+    m_title->setTextFormat(Qt::PlainText);
     m_title->setStyleSheet(titleStripStyleSheet(QStringLiteral("pickerTitle"), 13));
     m_title->setGeometry(ZGlobal::diffRect(dlg, ZGlobal::getDlgTitleLR()));
 
@@ -83,11 +85,11 @@ ZOpenDlg::ZOpenDlg(const QStringList& filters, const QString& startDir, bool /*f
     const QRect cstR = ZGlobal::getDlgCstLR();
     cst->setGeometry(ZGlobal::diffRect(dlg, cstR));
     auto* open = new ZPushButton(cst, ZPushButton::DialogAccept);
-    open->setText(tr("Open"));
+    open->setText(platformText(PlatformText::Open));
     open->setGeometry(ZGlobal::diffRect(cstR, ZGlobal::getDlgA2a_1R()));
     connect(open, &QAbstractButton::clicked, this, &ZOpenDlg::slotOpen);
     auto* cancel = new ZPushButton(cst, ZPushButton::DialogCancel);
-    cancel->setText(tr("Cancel"));
+    cancel->setText(platformText(PlatformText::Cancel));
     cancel->setGeometry(ZGlobal::diffRect(cstR, ZGlobal::getDlgA2a_2R()));
     connect(cancel, &QAbstractButton::clicked, this, &ZOpenDlg::slotCancel);
 

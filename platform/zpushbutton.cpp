@@ -42,6 +42,12 @@ void ZPushButton::init(int w, int h)
     });
 }
 
+void ZPushButton::setText(const QString& text)
+{
+    QPushButton::setText(text);
+    setShortcut(QKeySequence());
+}
+
 bool ZPushButton::isSoftKey() const
 {
     switch (m_style) {

@@ -36,6 +36,9 @@ public:
     explicit ZPushButton(QWidget* parent, int style = 0, int w = -1, int h = -1);
     ~ZPushButton() override;
 
+    // The text as written: an "&" in it is no keyboard shortcut.
+    void setText(const QString& text);
+
     int style() const { return m_style; }
     QString resourceName() const { return m_resource; }
     bool isSoftKey() const;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QChildEvent>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QScrollBar>
 
 ZScrollView::ZScrollView(QWidget* parent, const char* name, Qt::WindowFlags f)
@@ -33,7 +34,7 @@ ZScrollView::ZScrollView(QWidget* parent, const char* name, Qt::WindowFlags f)
     if (qApp) {
         connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
             if (now && m_contents->isAncestorOf(now))
-                ensureWidgetVisible(now, 0, 0);
+                ensureChildVisible(now);
         });
     }
 }
@@ -72,8 +73,44 @@ void ZScrollView::enableClipper(bool on)
 
 void ZScrollView::ensureChildVisible(QWidget* child)
 {
-    if (child && child->parentWidget() == m_contents)
-        ensureWidgetVisible(child, 0, 0);
+    if (!child || !m_contents->isAncestorOf(child))
+        return;
+    QScrollBar* bar = verticalScrollBar();
+    const int top = child->mapTo(m_contents, QPoint(0, 0)).y();
+    const int bottom = top + child->height();
+    const int shown = QScrollArea::viewport()->height();
+    int value = bar->value();
+    if (bottom > value + shown)
+        value = bottom - shown;
+    if (top < value)
+        value = top;
+    bar->setValue(value);
+    horizontalScrollBar()->setValue(0);
+}
+
+bool ZScrollView::focusNextPrevChild(bool next)
+{
+    // QScrollArea would bring the new field into view with wide margins on
+    // every side, sideways too; the focus handler above scrolls as it should.
+    return QWidget::focusNextPrevChild(next);
+}
+
+void ZScrollView::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        event->ignore();
+        return;
+    default:
+        QScrollArea::keyPressEvent(event);
+    }
 }
 
 bool ZScrollView::eventFilter(QObject* watched, QEvent* event)

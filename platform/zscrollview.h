@@ -6,6 +6,12 @@
 // shrink below the visible area), and the view scrolls when they are larger
 // than what it shows. viewport() is the contents widget, the parent that
 // children are created on.
+//
+// The view never scrolls by itself on a key: the arrow keys belong to the
+// fields inside and, past their edges, to the window that moves the focus.
+// It scrolls only to bring the focused field into view, and only up and down
+// (a child wider than what shows is never shifted sideways, which would cut
+// off its left edge).
 
 #include <QScrollArea>
 
@@ -29,10 +35,13 @@ public:
     void enableClipper(bool on);
     bool clipperEnabled() const { return m_clipper; }
 
-    // Scrolls so that the widget (a child of the contents) is visible.
+    // Scrolls up or down so that the widget (anywhere inside the contents) is
+    // visible; one taller than the view shows its top.
     void ensureChildVisible(QWidget* child);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -1,5 +1,6 @@
 #include "zsingleselectdlg.h"
 
+#include "phonelanguage.h"
 #include "zmessagebox_screen.h"
 #include "phonestyle.h"
 
@@ -147,8 +148,8 @@ ZSingleSelectDlg::ZSingleSelectDlg(const QString& title, const QString& text, QW
     m_cst->setFixedHeight(CstHeight);
     auto* keys = new QHBoxLayout(m_cst);
     keys->setContentsMargins(4, 0, 4, 0);
-    m_select = softKey(tr("Select"), m_cst, "selectKey");
-    m_back = softKey(tr("Back"), m_cst, "backKey");
+    m_select = softKey(platformText(PlatformText::Select), m_cst, "selectKey");
+    m_back = softKey(platformText(PlatformText::Back), m_cst, "backKey");
     keys->addWidget(m_select);
     keys->addStretch(1);
     keys->addWidget(m_back);

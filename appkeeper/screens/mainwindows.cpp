@@ -127,8 +127,11 @@ void MainWindows::installSoft()
     auto* dlg = new SoftInstallDlg(CAPTION(Dlg_Win_Caption3), this, "dlg", 1, {},
                                    MyClass_Dlg::Dlg_Large);
     dlg->exec();
-    if (!dlg->installedName.isNull() && !dlg->installedUID.isNull())
+    if (!dlg->installedName.isNull() && !dlg->installedUID.isNull()) {
         pButtonGroup->addButton(dlg->installedName, dlg->installedUID, QStringLiteral("-1"));
+        // The new entry takes the focus, so the user sees where it went.
+        pButtonGroup->lastButton->setFocus(Qt::OtherFocusReason);
+    }
     delete dlg;
     update();
 }

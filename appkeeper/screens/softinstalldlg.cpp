@@ -50,6 +50,7 @@ void SoftInstallDlg::initComponent()
     QWidget* area = pContent->viewport();
     pLabel1 = new QLabel(CAPTION(Dlg_Win_Item10), area);
     pLabel1->setObjectName(QStringLiteral("pLabel1"));
+    pLabel1->setTextFormat(Qt::PlainText);
     pLabel1->adjustSize();
     pContent->addChild(pLabel1, 2, 2);
     const int h = pLabel1->height();

@@ -5,6 +5,7 @@
 #include "langcaption.h"
 #include "msgdialogs.h"
 #include "phonepath.h"
+#include "phonestyle.h"
 #include "texttrim.h"
 #include "zconfig.h"
 #include "zmultilineedit.h"
@@ -223,7 +224,7 @@ void SoftPropertiesDlg::initSoftProperties(const QString& uid)
     pContent->addChild(pComBoxGroup, pLabel7->width() + 10, y);
     y += pComBoxGroup->height();
 
-    pCButton1 = new QCheckBox(CAPTION(Dlg_Win_Item12), area);
+    pCButton1 = new QCheckBox(withLiteralAmpersands(CAPTION(Dlg_Win_Item12)), area);
     pCButton1->setObjectName(QStringLiteral("pCButton1"));
     pCButton1->setChecked(false);
     pCButton1->adjustSize();

@@ -1,5 +1,6 @@
 #include "langcaption.h"
 
+#include "phonelanguage.h"
 #include "phonepath.h"
 #include "shellrunner.h"
 #include "zconfig.h"
@@ -18,7 +19,14 @@ bool Bool_LocalLanguage = false;
 namespace {
 
 const char kSetupDir[] = "/ezx_user/download/appwrite/setup";
-const char kSystemConfig[] = "ezx_system.cfg";
+
+// A caption stored blank (a translator's unfinished line) would blank a
+// title, a soft key or a message-box button: the built-in text stands in for
+// it, and the file is left as it is.
+QString shownCaption(const QString& stored, const QString& defaultText)
+{
+    return stored.trimmed().isEmpty() ? defaultText : stored;
+}
 
 QString decode(QTextCodec* codec, const char* bytes)
 {
@@ -120,9 +128,7 @@ QString getAppLangCfg()
 
 QString getLanguageType()
 {
-    ZConfig cfg(setupPath(QLatin1String(kSystemConfig)), false);
-    return cfg.readEntry(QStringLiteral("SYS_SYSTEM_SET"), QStringLiteral("LanguageType"),
-                         QStringLiteral("zh-cn"));
+    return phoneLanguage();
 }
 
 QString ReadWriteEntry(const QString& file, const QString& group, const QString& key,
@@ -145,7 +151,7 @@ QString readLabelCaption(const QString& key, const QString& defaultText)
         return defaultText;
     const QString language = getLanguageType();
     const QString file = getAppLangCfg();
-    return ReadWriteEntry(file, language, key, defaultText);
+    return shownCaption(ReadWriteEntry(file, language, key, defaultText), defaultText);
 }
 
 QString readLabelCaption(QWidget* widget, const QString& defaultText)
@@ -167,7 +173,7 @@ QString readLabelCaptionFromFile(const QString& fileName, const QString& key,
     const QString path = captionFolderPath(fileName);
     if (!checkFileName(fileName))
         return defaultText;
-    return ReadWriteEntry(path, language, key, defaultText);
+    return shownCaption(ReadWriteEntry(path, language, key, defaultText), defaultText);
 }
 
 QString readLabelCaptionFromFile(const QString& fileName, QWidget* widget,

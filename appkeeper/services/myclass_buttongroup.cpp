@@ -1,11 +1,15 @@
 #include "myclass_buttongroup.h"
 
+#include "phonestyle.h"
 #include "zconfig.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QStringList>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 namespace {
 
@@ -25,13 +29,66 @@ MyClass_RadioButton::MyClass_RadioButton(QWidget* parent, const char* name)
 {
     if (name)
         setObjectName(QLatin1String(name));
+    init();
 }
 
 MyClass_RadioButton::MyClass_RadioButton(const QString& text, QWidget* parent, const char* name)
-    : QRadioButton(text, parent)
+    : QRadioButton(parent)
 {
     if (name)
         setObjectName(QLatin1String(name));
+    init();
+    setText(text);
+}
+
+void MyClass_RadioButton::init()
+{
+    // The lit row shows the focus; no frame is drawn over it.
+    setProperty("ownFocusLook", true);
+}
+
+void MyClass_RadioButton::setText(const QString& text)
+{
+    QRadioButton::setText(text);
+    setShortcut(QKeySequence());
+}
+
+void MyClass_RadioButton::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && !event->isAutoRepeat()) {
+        if (!isChecked()) {
+            click();
+            event->accept();
+        } else {
+            event->ignore();
+        }
+        return;
+    }
+    QRadioButton::keyPressEvent(event);
+}
+
+void MyClass_RadioButton::paintEvent(QPaintEvent*)
+{
+    QStylePainter p(this);
+    QStyleOptionButton opt;
+    initStyleOption(&opt);
+    if (hasFocus()) {
+        p.fillRect(rect(), QColor(0xd6, 0xe4, 0xf7));
+        p.setPen(QPen(QColor(0x2f, 0x5d, 0x9b), 2));
+        p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+        opt.state &= ~QStyle::State_HasFocus;  // the style's dotted line is not needed
+    }
+    // Cut the name where the row stops showing (a scroll bar may cover its
+    // right end), so that the "…" is seen.
+    const QRect label = style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, this);
+    int right = rect().right() - 4;
+    const QRect shows = visibleRegion().boundingRect();
+    if (!shows.isEmpty())
+        right = qMin(right, shows.right() - 4);
+    const int room = qMax(0, right - label.left());
+    opt.text = withLiteralAmpersands(fontMetrics().elidedText(text(), Qt::ElideRight, room));
+    p.drawControl(QStyle::CE_RadioButton, opt);
 }
 
 bool MyClass_RadioButton::hitButton(const QPoint& pos) const
@@ -137,6 +194,7 @@ void MyClass_ButtonGroup::addButton(QString name, QString uid, QString javaId)
 
     const int id = m_nextId++;
     m_group->addButton(entry, id);
+    entry->installEventFilter(this);
 
     const int cell = m_nextCell++;
     const int offset = m_title ? 1 : 0;
@@ -165,8 +223,40 @@ void MyClass_ButtonGroup::delButton()
         return;
     if (lastButton == entry)
         lastButton = nullptr;
+    // The focus goes to the next entry (or the last): a deleted widget would
+    // take it along and leave the keys nowhere to go.
+    const QList<QAbstractButton*> entries = m_group->buttons();
+    const int at = entries.indexOf(entry);
+    QAbstractButton* heir = at + 1 < entries.size() ? entries.at(at + 1)
+                            : at > 0               ? entries.at(at - 1)
+                                                   : nullptr;
+    QWidget* focus = window()->focusWidget();
+    const bool keepFocus = !focus || focus == entry || focus == window();
     m_group->removeButton(entry);
     delete entry;
+    if (heir && keepFocus)
+        heir->setFocus(Qt::OtherFocusReason);
+}
+
+bool MyClass_ButtonGroup::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)
+            && key->modifiers() == Qt::NoModifier) {
+            const QList<QAbstractButton*> entries = m_group->buttons();
+            const int at = entries.indexOf(qobject_cast<QAbstractButton*>(watched));
+            if (at >= 0) {
+                const int to = at + (key->key() == Qt::Key_Down ? 1 : -1);
+                if (to >= 0 && to < entries.size()) {
+                    entries.at(to)->setFocus(Qt::OtherFocusReason);
+                    entries.at(to)->click();
+                }
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MyClass_ButtonGroup::initConfigFile(QString path)

@@ -22,15 +22,32 @@ public:
     QString appUID;     // the record's group name in the registry it came from
     QString appJavaId;  // "JavaId" of the record; "JavaIdError" when it had none
 
+    // The application's name, shown as written: an "&" in it is no keyboard
+    // shortcut and shows as "&".
+    void setText(const QString& text);
+
 protected:
     // The whole row takes a tap, not just the indicator and the text: the
     // entries fill the width of a touch screen.
     bool hitButton(const QPoint& pos) const override;
+    // The centre key selects the focused entry; on the entry already
+    // selected it goes on to the window (its middle key).
+    void keyPressEvent(QKeyEvent* event) override;
+    // The row under the focus is lit; a name too long for the row ends in
+    // "…" at the edge of what shows.
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void init();
 };
 
 // The group is a widget that lays its entries out in strips (one strip with
 // Qt::Horizontal: one entry per row, in the order they were added) and keeps
 // them in an exclusive QButtonGroup, which maps identifiers to entries.
+//
+// Keys: Up and Down move to the entry above or below and select it, so the
+// selection is where the joystick is; the focus stays in the list when an
+// entry is deleted (on the next entry, or the last).
 //
 // Identifiers: entry k (from 1) gets identifier k while nothing was deleted,
 // as the group's entry count would give. They come from a counter that only
@@ -80,6 +97,9 @@ public:
 signals:
     // An entry was clicked; its identifier (selectedId is already set).
     void clicked(int id);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void slotButtonClicked(int id);

@@ -319,7 +319,10 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("escaped line break") << QByteArray("K = a\\nb") << "a\nb";
         QTest::newRow("escaped CRLF") << QByteArray("K = a\\r\\nb") << "a\r\nb";
-        QTest::newRow("empty value") << QByteArray("K =") << "";
+        // A blank value would blank a title or a soft key: the default shows,
+        // and the file stays as the translator left it.
+        QTest::newRow("empty value") << QByteArray("K =") << "default";
+        QTest::newRow("blank value") << QByteArray("K =   ") << "default";
         QTest::newRow("UTF-8") << QByteArray("K = \xe7\xa1\xae\xe5\xae\x9a") << QStringLiteral(u"确定");
         // GB2312 bytes in a UTF-8 file: whatever the store makes of them, and
         // the file is left alone.

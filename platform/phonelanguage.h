@@ -1,0 +1,24 @@
+#pragma once
+// The phone's language, and the platform's own texts in it.
+//
+// The language is the setting "LanguageType" of group "SYS_SYSTEM_SET" in the
+// phone's "/ezx_user/download/appwrite/setup/ezx_system.cfg"; a phone without
+// the setting speaks "zh-cn". The platform's dialogs (file picker, choice
+// list, notices) speak Chinese for a "zh" language and English otherwise, as
+// the programs' caption files do for the same setting.
+
+#include <QString>
+
+QString phoneLanguage();
+bool phoneSpeaksChinese();
+
+enum class PlatformText {
+    Ok,
+    Open,
+    Cancel,
+    Select,
+    Back,
+    InstallComplete,
+};
+
+QString platformText(PlatformText which);
