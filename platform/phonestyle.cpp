@@ -1,5 +1,8 @@
 #include "phonestyle.h"
 
+#include "zpushbutton.h"
+
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QEvent>
 #include <QPainter>
@@ -70,6 +73,15 @@ protected:
     }
 };
 
+// Lists light their current row; picture buttons draw their own frame.
+bool showsOwnFocus(const QWidget* w)
+{
+    if (w->property(kOwnFocusLook).toBool() || qobject_cast<const QAbstractItemView*>(w))
+        return true;
+    const auto* button = qobject_cast<const ZPushButton*>(w);
+    return button && button->style() == ZPushButton::PictureStyle;
+}
+
 class FocusMarker : public QObject
 {
 public:
@@ -104,8 +116,7 @@ private:
         if (m_field)
             m_field->removeEventFilter(this);
         m_field = nullptr;
-        if (now && now->window() == m_window && now != m_window
-            && !now->property(kOwnFocusLook).toBool()) {
+        if (now && now->window() == m_window && now != m_window && !showsOwnFocus(now)) {
             m_field = now;
             m_field->installEventFilter(this);
         } else if (now && now->window() != m_window) {

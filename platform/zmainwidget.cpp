@@ -119,13 +119,22 @@ QWidget* ZMainWidget::getTitleBarWidget() const
 
 QString ZMainWidget::caption() const
 {
-    return m_title->text();
+    return m_caption;
 }
 
 void ZMainWidget::setCaption(const QString& caption)
 {
-    m_title->setText(caption);
+    m_caption = caption;
     setWindowTitle(caption);
+    showCaption();
+}
+
+void ZMainWidget::showCaption()
+{
+    // One line; a caption longer than the strip ends in "…".
+    m_title->ensurePolished();
+    const int room = qMax(0, m_title->width() - 12);
+    m_title->setText(m_title->fontMetrics().elidedText(m_caption, Qt::ElideRight, room));
 }
 
 ZPushButton* ZMainWidget::leftSoftKey() const
@@ -169,6 +178,7 @@ void ZMainWidget::layoutAreas()
     const int h = height();
     const int titleH = qMin<int>(ZGlobal::TitleHeight, h);
     m_title->setGeometry(0, 0, w, titleH);
+    showCaption();
     int bottom = h;
     if (m_cst) {
         const int cstH = qMin<int>(ZGlobal::CstHeight, qMax(0, h - titleH));

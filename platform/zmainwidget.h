@@ -53,7 +53,9 @@ protected:
 private:
     void init(const QString& caption, bool editMode, const char* name);
     void layoutAreas();
+    void showCaption();
 
+    QString m_caption;
     QLabel* m_title = nullptr;
     ZScrollView* m_content = nullptr;
     QWidget* m_cst = nullptr;

@@ -204,15 +204,27 @@ private:
             return true;
         }
         case Qt::Key_Up:
-        case Qt::Key_Down:
+        case Qt::Key_Down: {
+            // The joystick scrolls a long text; where there is nothing more
+            // to see that way it moves between the buttons.
+            QScrollBar* bar = m_text->verticalScrollBar();
+            const bool down = key == Qt::Key_Down;
+            if (n > 1 && (down ? bar->value() >= bar->maximum() : bar->value() <= bar->minimum())) {
+                int i = m_buttons.indexOf(qobject_cast<QPushButton*>(focusWidget()));
+                i = i < 0 ? 0 : (i + (down ? 1 : n - 1)) % n;
+                m_buttons.at(i)->setFocus();
+                return true;
+            }
+            bar->triggerAction(down ? QAbstractSlider::SliderSingleStepAdd
+                                    : QAbstractSlider::SliderSingleStepSub);
+            return true;
+        }
         case Qt::Key_PageUp:
         case Qt::Key_PageDown:
         case Qt::Key_Home:
         case Qt::Key_End: {
             QScrollBar* bar = m_text->verticalScrollBar();
             switch (key) {
-            case Qt::Key_Up: bar->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
-            case Qt::Key_Down: bar->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
             case Qt::Key_PageUp: bar->triggerAction(QAbstractSlider::SliderPageStepSub); break;
             case Qt::Key_PageDown: bar->triggerAction(QAbstractSlider::SliderPageStepAdd); break;
             case Qt::Key_Home: bar->triggerAction(QAbstractSlider::SliderToMinimum); break;

@@ -2,7 +2,8 @@
 // ZMessageBox: the platform's modal message boxes in phone style.
 //
 // Keys: 1, 2 and 3 press the buttons in order, Escape the last one, Return the
-// focused one.
+// focused one; Left and Right move between the buttons, and so do Up and Down
+// once a long text has been scrolled to its end that way.
 
 #include <QPixmap>
 #include <QString>

@@ -21,6 +21,7 @@ const char kCardRegistry[] = "/mmc/mmca1/.system/java/CardRegistry";
 const int kGroupWidth = 240;
 const int kEmptyHeight = 210;
 const int kEntryMinWidth = 225;
+const int kIndicatorInset = 4;
 
 } // namespace
 
@@ -79,6 +80,8 @@ void MyClass_RadioButton::paintEvent(QPaintEvent*)
         p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
         opt.state &= ~QStyle::State_HasFocus;  // the style's dotted line is not needed
     }
+    // The indicator keeps clear of the screen's edge, which would cut its rim.
+    opt.rect = rect().adjusted(kIndicatorInset, 0, 0, 0);
     // Cut the name where the row stops showing (a scroll bar may cover its
     // right end), so that the "…" is seen.
     const QRect label = style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, this);

@@ -10,8 +10,10 @@
 #include "zmainwidget.h"
 #include "zmultilineedit.h"
 #include "zopendlg.h"
+#include "zmessagebox.h"
 #include "zpushbutton.h"
 #include "zscrollview.h"
+#include "zsingleselectdlg.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -283,24 +285,35 @@ private slots:
         QCOMPARE(edit.text(), QStringLiteral("defg"));
     }
 
-    // The install-complete notice speaks the phone's language.
+    // The install-complete notice, the picker and the choice list speak the
+    // phone's language.
     void installCompleteNotice_data()
     {
         QTest::addColumn<QByteArray>("systemCfg");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("pickerKeys");
+        QTest::addColumn<QStringList>("choiceKeys");
         const QString zh = QStringLiteral("安装完成。");
-        QTest::newRow("no setting") << QByteArray() << zh << QStringLiteral("确定");
+        const QStringList zhPicker{QStringLiteral("打开"), QStringLiteral("取消")};
+        const QStringList zhChoice{QStringLiteral("选择"), QStringLiteral("返回")};
+        QTest::newRow("no setting") << QByteArray() << zh << QStringLiteral("确定") << zhPicker
+                                    << zhChoice;
         QTest::newRow("zh-cn") << QByteArray("[SYS_SYSTEM_SET]\nLanguageType = zh-cn\n") << zh
-                               << QStringLiteral("确定");
+                               << QStringLiteral("确定") << zhPicker << zhChoice;
+        QTest::newRow("zh-tw") << QByteArray("[SYS_SYSTEM_SET]\nLanguageType = zh-tw\n") << zh
+                               << QStringLiteral("确定") << zhPicker << zhChoice;
         QTest::newRow("en-us") << QByteArray("[SYS_SYSTEM_SET]\nLanguageType = en-us\n")
-                               << QStringLiteral("Installation complete.") << QStringLiteral("OK");
+                               << QStringLiteral("Installation complete.") << QStringLiteral("OK")
+                               << QStringList{"Open", "Cancel"} << QStringList{"Select", "Back"};
     }
     void installCompleteNotice()
     {
         QFETCH(QByteArray, systemCfg);
         QFETCH(QString, text);
         QFETCH(QString, button);
+        QFETCH(QStringList, pickerKeys);
+        QFETCH(QStringList, choiceKeys);
         PhoneRoot root;
         if (!systemCfg.isEmpty())
             QVERIFY(root.writeFile("/ezx_user/download/appwrite/setup/ezx_system.cfg", systemCfg));
@@ -315,6 +328,58 @@ private slots:
         AM_Global::installCompleteMessageBox();
         QCOMPARE(shownText, text);
         QCOMPARE(shownButton, button);
+
+        ZOpenDlg picker({QStringLiteral("*.pkg")}, QStringLiteral("/"), false);
+        QStringList keys;
+        for (ZPushButton* k : picker.softKeys())
+            keys << k->text();
+        QCOMPARE(keys, pickerKeys);
+        ZSingleSelectDlg choice(QStringLiteral("t"), QStringLiteral("x"));
+        keys.clear();
+        for (const char* name : {"selectKey", "backKey"})
+            keys << choice.findChild<QPushButton*>(QLatin1String(name))->text();
+        QCOMPARE(keys, choiceKeys);
+    }
+
+    // The joystick in a message box: Up and Down scroll a long text, and
+    // move between the buttons where there is nothing more to scroll.
+    void messageBoxJoystick_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Down to the second") << 1 << QList<int>{Qt::Key_Down, Qt::Key_Return} << 1;
+        QTest::newRow("Up from the first to the last")
+            << 1 << QList<int>{Qt::Key_Up, Qt::Key_Return} << 2;
+        QTest::newRow("Down, Down, Up") << 1
+                                        << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up,
+                                                      Qt::Key_Return} << 1;
+        QTest::newRow("long text scrolls first") << 200 << QList<int>{Qt::Key_Down, Qt::Key_Return}
+                                                 << 0;
+        QTest::newRow("long text, then the buttons")
+            << 200 << QList<int>{Qt::Key_End, Qt::Key_Down, Qt::Key_Return} << 1;
+    }
+    void messageBoxJoystick()
+    {
+        QFETCH(int, lines);
+        QFETCH(QList<int>, keys);
+        QFETCH(int, result);
+        QStringList text;
+        for (int i = 0; i < lines; ++i)
+            text << QStringLiteral("line %1").arg(i);
+        int scrolled = -1;
+        modal::whenModal([&](QWidget* box) {
+            for (int k : keys) {
+                QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key(k));
+                if (auto* t = box->findChild<QTextEdit*>(QStringLiteral("messageText")))
+                    scrolled = qMax(scrolled, t->verticalScrollBar()->value());
+            }
+        });
+        const int pressed = ZMessageBox::information(nullptr, QPixmap(), text.join(QLatin1Char('\n')),
+                                                     QStringLiteral("A"), QStringLiteral("B"),
+                                                     QStringLiteral("C"));
+        QCOMPARE(pressed, result);
+        QCOMPARE(scrolled > 0, lines > 1);
     }
 
     // What the picker lists: folders, then only the files matching the

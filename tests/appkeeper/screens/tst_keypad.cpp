@@ -124,15 +124,6 @@ int fieldCount(Screen screen)
     }
 }
 
-void addScreenRows()
-{
-    QTest::addColumn<int>("screen");
-    QTest::newRow("properties, native") << int(NativeProperties);
-    QTest::newRow("properties, Java") << int(JavaProperties);
-    QTest::newRow("install") << int(Install);
-    QTest::newRow("rename") << int(Rename);
-}
-
 // Moves the keyboard to the entry `name` of the picker with Up and Down, and
 // opens it with Return.
 void pickByKeys(ZOpenDlg* picker, const QString& name)
@@ -170,13 +161,24 @@ private slots:
     // Down from the first field visits every field in screen order, each one
     // scrolled into view; Up comes back; past either end the walk goes on at
     // the other.
-    void walkFields_data() { addScreenRows(); }
+    void walkFields_data()
+    {
+        QTest::addColumn<int>("screen");
+        QTest::addColumn<QString>("first");  // the field that has the focus at the start
+        QTest::newRow("properties, native") << int(NativeProperties) << "pComBoxUser";
+        QTest::newRow("properties, Java") << int(JavaProperties) << "pComBoxDomain";
+        QTest::newRow("install") << int(Install) << "pPickerBtn";
+        QTest::newRow("rename") << int(Rename) << "ml_NewName";
+    }
     void walkFields()
     {
         QFETCH(int, screen);
+        QFETCH(QString, first);
         Phone phone;
         auto dlg = openScreen(Screen(screen), phone);
         QVERIFY(showActive(dlg.get()));
+        QVERIFY(focused());
+        QCOMPARE(focused()->objectName(), first);
         const QList<QWidget*> fields = screenOrder(dlg.get());
         QCOMPARE(fields.size(), fieldCount(Screen(screen)));
         fields.first()->setFocus();
@@ -595,6 +597,47 @@ private slots:
         showMsgHintDlg(QStringLiteral("x"));
         QVERIFY(s.done());
         QCOMPARE(buttonText, QStringLiteral("O&&K"));
+    }
+
+    // A caption file with blank values (a translation begun and not
+    // finished): every text shows its built-in default, and the file stays.
+    void blankCaptionsShowDefaults()
+    {
+        Phone phone;
+        const QString cfg = phone.bin + QStringLiteral("/ezx_appkeeper_lang.cfg");
+        const QByteArray content = "[zh-cn]\nWin_MainMenu_Item1 =\nWin_MidBtn1 =  \n"
+                                   "Dlg_Win_Button1 =\nDlg_Win_Button2 =\nMsg_Hint_Button1 =\n"
+                                   "Dlg_Win_Item12 =\n";
+        QFile f(cfg);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        f.close();
+        appRecord(phone, QStringLiteral("Chess"), "-1");
+        MainWindows win(QStringLiteral("appkeeper"), false, nullptr, "MainWin");
+        QCOMPARE(win.mainMenu()->text(win.menuIds().first()),
+                 Text_code(CaptionDefault::Win_MainMenu_Item1));
+        QCOMPARE(win.findChild<ZPushButton*>(QStringLiteral("pMidBtn"))->text(),
+                 Text_code(CaptionDefault::Win_MidBtn1));
+        SoftPropertiesDlg dlg(kUid, QStringLiteral("Properties"), nullptr, "dlg", 1, {},
+                              MyClass_Dlg::Dlg_Large);
+        QStringList keys;
+        for (ZPushButton* k : dlg.softKeys())
+            keys << k->text();
+        QCOMPARE(keys, (QStringList{Text_code(CaptionDefault::Dlg_Win_Button1),
+                                    Text_code(CaptionDefault::Dlg_Win_Button2)}));
+        QCOMPARE(dlg.pCButton1->text(), Text_code(CaptionDefault::Dlg_Win_Item12));
+        Script s;
+        QString buttonText;
+        s.on("ZMessageBox", [&](QWidget* box) {
+            buttonText = box->findChild<QPushButton*>()->text();
+            QTest::keyClick(box, Qt::Key_1);
+        });
+        showMsgHintDlg(QStringLiteral("x"));
+        QVERIFY(s.done());
+        QCOMPARE(buttonText, Text_code(CaptionDefault::Msg_Hint_Button1));
+        QFile back(cfg);
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QVERIFY(back.readAll().startsWith(content));  // only keys never asked for are added
     }
 };
 
