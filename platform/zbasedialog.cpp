@@ -5,6 +5,7 @@
 #include "zpushbutton.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <algorithm>
@@ -46,6 +47,8 @@ void ZBaseDialog::showEvent(QShowEvent* event)
     for (QComboBox* combo : findChildren<QComboBox*>()) {
         combo->removeEventFilter(this);
         combo->installEventFilter(this);
+        combo->view()->removeEventFilter(this);
+        combo->view()->installEventFilter(this);
     }
 }
 
@@ -58,6 +61,20 @@ bool ZBaseDialog::eventFilter(QObject* watched, QEvent* event)
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             focusNextPrevChild(key == Qt::Key_Down);
             return true;
+        }
+    }
+    // The soft keys work while a selector's list is open: it closes, and the
+    // key does what it does everywhere in the dialog.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F1 || key->key() == Qt::Key_F2) {
+            for (QComboBox* combo : findChildren<QComboBox*>()) {
+                if (combo->view() == watched) {
+                    combo->hidePopup();
+                    keyPressEvent(key);
+                    return true;
+                }
+            }
         }
     }
     return QDialog::eventFilter(watched, event);

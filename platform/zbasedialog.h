@@ -8,7 +8,8 @@
 // leftmost soft key as F1 does; Up and Down move between the fields in their
 // order, past the last one back to the first (a selector changes its entry
 // only through its opened list, a text field first walks its own lines);
-// Escape closes the dialog as cancelling does. The focused field is framed.
+// Escape closes the dialog as cancelling does. F1 and F2 work while a
+// selector's list is open too (it closes first). The focused field is framed.
 
 #include <QDialog>
 

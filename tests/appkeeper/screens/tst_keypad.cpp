@@ -278,6 +278,14 @@ private slots:
             press(Qt::Key_Down);
             QCOMPARE(combo->currentIndex(), chosen);
             QVERIFY(focused() != target);
+            // With the list open, F2 still leaves the dialog, writing nothing.
+            target->setFocus();
+            press(Qt::Key_Return);
+            QTRY_VERIFY(combo->view()->isVisible());
+            press(Qt::Key_F2);
+            QTRY_VERIFY(!dlg->isVisible());
+            QVERIFY(!combo->view()->isVisible());
+            QCOMPARE(phone.read(kCardRegistry), registry);
         } else if (box) {
             const bool before = box->isChecked();
             press(Qt::Key_Return);
