@@ -1,8 +1,11 @@
 #pragma once
 // Helpers for tests that start the real daemon programs: where the binaries
-// are, finding a detached daemon by what only it can have (its program file and
-// the test's own phone root in its environment), stopping it by its pid, the
-// faketime library, and harmless stand-ins for the platform's processes.
+// are, finding a detached daemon by what only it can have (its program's name
+// and the test's own phone root in its environment), stopping it by its pid,
+// the faketime library, and harmless stand-ins for the platform's processes.
+// The daemon tests run in a PID namespace of their own (see
+// tests/common/ownpidns.sh), so their "am" and "phone" are the only ones the
+// daemons can see and end.
 
 #include "phoneroot.h"
 
@@ -69,6 +72,15 @@ inline qint64 parentOf(qint64 pid)
     return f.size() > 1 ? f.at(1).toLongLong() : -1;
 }
 
+// The name the kernel gives a process: its program file's name, at most 15
+// bytes. Under an emulator started through binfmt_misc (qemu-user) it is
+// still the program's, where /proc/<pid>/exe names the emulator.
+inline QByteArray commandName(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/comm").arg(pid));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
+}
+
 // Live detached daemons running `program` whose environment holds
 // EZX_ROOT=`root`: only a daemon started by this very test can match. Left
 // out: the first child of the double fork, both before its setsid (still in
@@ -76,7 +88,7 @@ inline qint64 parentOf(qint64 pid)
 // children not yet turned into the shell.
 inline QList<qint64> findDaemons(const QString& program, const QString& root)
 {
-    const QString exe = QFileInfo(program).canonicalFilePath();
+    const QByteArray name = QFileInfo(program).fileName().toLocal8Bit().left(15);
     const QByteArray marker = "EZX_ROOT=" + root.toLocal8Bit();
     QList<qint64> matching;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
@@ -85,7 +97,7 @@ inline QList<qint64> findDaemons(const QString& program, const QString& root)
         const qint64 pid = e.toLongLong(&ok);
         if (!ok || pid == getpid())
             continue;
-        if (QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath() != exe)
+        if (commandName(pid) != name)
             continue;
         QFile env(QStringLiteral("/proc/%1/environ").arg(pid));
         if (!env.open(QIODevice::ReadOnly) || !env.readAll().split('\0').contains(marker))
@@ -148,14 +160,17 @@ inline void startWithFiles(QProcess& p, const QString& program, const QStringLis
     p.start(program, args);
 }
 
-// The preload library of Debian's faketime package, or empty.
+// The preload library of Debian's faketime package built for the processor
+// the tests were built for (a library of another one would be ignored by the
+// loader, and the clock would not move), or empty.
 inline QString faketimeLibrary()
 {
-    const QStringList candidates = {
-        QStringLiteral("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"),
-        QStringLiteral("/usr/lib/aarch64-linux-gnu/faketime/libfaketime.so.1"),
-        QStringLiteral("/usr/lib/faketime/libfaketime.so.1"),
-    };
+    const QString arch = QStringLiteral(EZX_LIBRARY_ARCHITECTURE);
+    QStringList candidates;
+    if (!arch.isEmpty())
+        candidates << QStringLiteral("/usr/lib/%1/faketime/libfaketime.so.1").arg(arch);
+    else
+        candidates << QStringLiteral("/usr/lib/faketime/libfaketime.so.1");
     for (const QString& c : candidates)
         if (QFileInfo(c).isFile())
             return c;

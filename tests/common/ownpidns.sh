@@ -1,0 +1,19 @@
+#!/bin/sh
+# Runs a test program in a PID namespace of its own, with its own /proc, so
+# that what it starts (daemons that run "kill $(pidof am)", stand-ins named
+# like the phone's processes) sees and reaches only the test's processes,
+# never another test's or the machine's; when the test ends, the kernel ends
+# everything left in the namespace.
+#   ownpidns.sh <program> [args...]
+# As root a PID namespace is made directly; otherwise inside a user namespace
+# of its own where the kernel allows one. Where neither works the test runs
+# among the machine's processes, and says so.
+set -u
+if unshare --pid --fork --mount-proc --kill-child true 2>/dev/null; then
+  exec unshare --pid --fork --mount-proc --kill-child "$@"
+fi
+if unshare --user --map-root-user --pid --fork --mount-proc --kill-child true 2>/dev/null; then
+  exec unshare --user --map-root-user --pid --fork --mount-proc --kill-child "$@"
+fi
+echo "ownpidns: no PID namespace can be made here; the test runs among the machine's processes" >&2
+exec "$@"
