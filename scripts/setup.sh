@@ -8,9 +8,14 @@ build=${1:-$here/build}; shift || true
 packages=(cmake g++ make qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev zlib1g-dev
           faketime xvfb xdotool imagemagick e2fsprogs tar gzip coreutils procps python3
           fonts-droid-fallback fonts-dejavu-core
-          busybox dosfstools fusefat fuse libarchive-tools util-linux)
+          busybox dosfstools fusefat fuse libarchive-tools util-linux
+          qt6-image-formats-plugins libqt6svg6 qt6-svg-dev libpng-dev libwebp-dev pkg-config
+          libimage-exiftool-perl webp)
 # busybox, dosfstools, fusefat (with fuse's fusermount), libarchive-tools (bsdtar)
 # and util-linux (setpriv): the engine tests' phone-world profile.
+# qt6-image-formats-plugins (WebP, TIFF), libqt6svg6 (SVG), libpng-dev and
+# libwebp-dev (reduced decoding): the pictures the viewer reads;
+# libimage-exiftool-perl (exiftool) and webp (cwebp): its tests' pictures.
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,117 @@
+#include "thumbnailcache.h"
+
+#include "picturedecoder.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray md5Hex(const QByteArray& text)
+{
+    return QCryptographicHash::hash(text, QCryptographicHash::Md5).toHex();
+}
+
+// Bytes a path keeps as they are in a URI; all others are written %XX.
+constexpr char kPathSafe[] = "/-_.~!$&'()*+,;=:@";
+
+QImage loadFrom(const QByteArray& path, const QByteArray& uri, qint64 mtime, QSize box)
+{
+    // Only a plain file is read: never a FIFO put where a thumbnail should be.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return QImage();
+    struct stat st;
+    QFile file;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return QImage();
+    }
+    const QByteArray time = QByteArray::number(mtime);
+    return readPngReduced(&file, box, &PixelBudget::shared(), [&](const PngTexts& texts) {
+        return texts.value("Thumb::URI") == uri && texts.value("Thumb::MTime") == time;
+    });
+}
+
+bool storeAt(const QByteArray& folder, const QByteArray& path, const QByteArray& uri, qint64 mtime,
+             const QImage& thumbnail)
+{
+    if (!QDir().mkpath(QFile::decodeName(folder)))
+        return false;
+    ::chmod(folder.constData(), 0700);
+    QSaveFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // Thumbnails tell which pictures someone has: readable by the owner alone.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QImage image = thumbnail;
+    image.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(uri));
+    image.setText(QStringLiteral("Thumb::MTime"), QString::number(mtime));
+    image.setText(QStringLiteral("Software"), QStringLiteral("slideflow"));
+    QImageWriter writer(&file, "png");
+    writer.setQuality(60); // quick to write, still small
+    if (!writer.write(image))
+        return false;
+    return file.commit();
+}
+
+} // namespace
+
+ThumbnailCache::ThumbnailCache(const QByteArray& folder)
+    : m_folder(folder)
+{
+    while (m_folder.size() > 1 && m_folder.endsWith('/'))
+        m_folder.chop(1);
+}
+
+QByteArray ThumbnailCache::fileUri(const QByteArray& absolutePath)
+{
+    return "file://" + absolutePath.toPercentEncoding(kPathSafe);
+}
+
+QByteArray ThumbnailCache::personalFolder()
+{
+    QByteArray base = qgetenv("XDG_CACHE_HOME");
+    if (!base.startsWith('/')) // unset, empty or relative: the default
+        base = qgetenv("HOME") + "/.cache";
+    return base + "/thumbnails/x-large";
+}
+
+QByteArray ThumbnailCache::personalPath(const QByteArray& name) const
+{
+    return personalFolder() + '/' + md5Hex(fileUri(m_folder + '/' + name)) + ".png";
+}
+
+QByteArray ThumbnailCache::sharedPath(const QByteArray& name) const
+{
+    return m_folder + "/.sh_thumbnails/x-large/" + md5Hex(name.toPercentEncoding(kPathSafe)) + ".png";
+}
+
+QImage ThumbnailCache::load(const QByteArray& name, qint64 mtime, QSize box) const
+{
+    QImage image = loadFrom(personalPath(name), fileUri(m_folder + '/' + name), mtime, box);
+    if (image.isNull())
+        image = loadFrom(sharedPath(name), name.toPercentEncoding(kPathSafe), mtime, box);
+    return image;
+}
+
+bool ThumbnailCache::store(const QByteArray& name, qint64 mtime, const QImage& thumbnail) const
+{
+    if (thumbnail.isNull())
+        return false;
+    // Pictures in the cache itself get no thumbnails of their own.
+    if (m_folder.startsWith(personalFolder().chopped(8)) || m_folder.endsWith("/.sh_thumbnails/x-large"))
+        return false;
+    if (storeAt(personalFolder(), personalPath(name), fileUri(m_folder + '/' + name), mtime, thumbnail))
+        return true;
+    return storeAt(m_folder + "/.sh_thumbnails/x-large", sharedPath(name),
+                   name.toPercentEncoding(kPathSafe), mtime, thumbnail);
+}
