@@ -327,7 +327,8 @@ constexpr qint64 kMaxInterlacedBytes = qint64(1) << 30;
 } // namespace
 
 QImage readPngReduced(QIODevice* device, QSize box, PixelBudget* budget,
-                      const std::function<bool(const PngTexts&)>& accept, QSize* fullSize)
+                      const std::function<bool(const PngTexts&)>& accept, QSize* fullSize,
+                      bool keepAspect)
 {
     if (!device)
         return QImage();
@@ -380,7 +381,10 @@ QImage readPngReduced(QIODevice* device, QSize box, PixelBudget* budget,
     if (png_get_rowbytes(png, info) != png_size_t(width) * 4)
         png_longjmp(png, 1);
 
-    state->reducer = std::make_unique<AreaReducer>(state->size, fitWithin(state->size, box), alpha);
+    const QSize target = keepAspect ? fitWithin(state->size, box)
+                                    : QSize(qMax(1, qMin(state->size.width(), box.width())),
+                                            qMax(1, qMin(state->size.height(), box.height())));
+    state->reducer = std::make_unique<AreaReducer>(state->size, target, alpha);
     if (state->reducer->isNull())
         png_longjmp(png, 1);
     if (passes == 1) {
@@ -408,6 +412,76 @@ QImage readPngReduced(QIODevice* device, QSize box, PixelBudget* budget,
     if (fullSize)
         *fullSize = state->size;
     return state->reducer->result();
+}
+
+namespace {
+
+void pngWrite(png_structp png, png_bytep data, png_size_t length)
+{
+    auto* device = static_cast<QIODevice*>(png_get_io_ptr(png));
+    if (device->write(reinterpret_cast<const char*>(data), qint64(length)) != qint64(length))
+        png_error(png, "write failed");
+}
+
+void pngFlush(png_structp) {}
+
+// What a PNG write holds, outside the frame that calls setjmp.
+struct PngWrite
+{
+    QImage rows;
+    std::vector<png_text> text;
+    std::vector<QByteArray> keep;
+};
+
+} // namespace
+
+bool writePng(QIODevice* device, const QImage& image, const PngTexts& texts)
+{
+    if (!device || image.isNull())
+        return false;
+    auto state = std::make_unique<PngWrite>();
+    const bool alpha = image.hasAlphaChannel();
+    state->rows = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+        state->keep.push_back(it.key());
+        state->keep.push_back(it.value());
+    }
+    for (size_t i = 0; i < state->keep.size(); i += 2) {
+        png_text t{};
+        t.compression = PNG_TEXT_COMPRESSION_NONE;
+        t.key = state->keep[i].data();
+        t.text = state->keep[i + 1].data();
+        t.text_length = size_t(state->keep[i + 1].size());
+        state->text.push_back(t);
+    }
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, device, pngWrite, pngFlush);
+    // The Sub filter alone and the fastest zlib level: a thumbnail is read
+    // far more often than its few kilobytes of disk are worth saving.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, png_uint_32(state->rows.width()), png_uint_32(state->rows.height()), 8,
+                 alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    if (!state->text.empty())
+        png_set_text(png, info, state->text.data(), int(state->text.size()));
+    png_write_info(png, info);
+    for (int y = 0; y < state->rows.height(); ++y)
+        png_write_row(png, state->rows.constScanLine(y));
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
 }
 
 QImage readWebpReduced(const QByteArray& data, QSize box, QSize* fullSize)
@@ -460,7 +534,7 @@ QImage toSlideFormat(const QImage& image)
 } // namespace
 
 QImage decodePictureReduced(QIODevice* device, PictureFormat format, QSize box,
-                            PixelBudget* budget, QSize* fullSize)
+                            PixelBudget* budget, QSize* fullSize, QSize enough)
 {
     if (!device || format == PictureFormat::None || !box.isValid() || box.isEmpty())
         return QImage();
@@ -497,7 +571,21 @@ QImage decodePictureReduced(QIODevice* device, PictureFormat format, QSize box,
         // Drawn at the size wanted: small drawings come out sharp as well.
         reader.setScaledSize(size.scaled(fileBox, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     } else if (format == PictureFormat::Jpeg && size.isValid()) {
-        const QSize target = fitWithin(size, fileBox);
+        QSize target = fitWithin(size, fileBox);
+        if (enough.isValid()) {
+            if (reader.transformation() & QImageIOHandler::TransformationRotate90)
+                enough.transpose();
+            const QSize least = fitWithin(size, enough);
+            for (int d : {8, 4, 2}) {
+                // libjpeg's reduction by d, rounded up as libjpeg rounds.
+                const QSize reduced((size.width() + d - 1) / d, (size.height() + d - 1) / d);
+                if (reduced.width() >= least.width() && reduced.height() >= least.height()
+                    && reduced.width() <= target.width() && reduced.height() <= target.height()) {
+                    target = reduced;
+                    break;
+                }
+            }
+        }
         if (target != size)
             reader.setScaledSize(target);
     } else {

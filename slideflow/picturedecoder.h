@@ -74,9 +74,16 @@ using PngTexts = QMap<QByteArray, QByteArray>;
 // under `budget`). When `accept` is given it sees the text chunks before any
 // pixel is read, and a false answer stops the read (a null image). Null for
 // a file that is not a PNG or is cut short. `fullSize` gets the file's size.
+// With `keepAspect` false each side is reduced on its own to at most the
+// box's (a picture bound for a slide of exactly that size).
 QImage readPngReduced(QIODevice* device, QSize box, PixelBudget* budget = nullptr,
                       const std::function<bool(const PngTexts&)>& accept = {},
-                      QSize* fullSize = nullptr);
+                      QSize* fullSize = nullptr, bool keepAspect = true);
+
+// Writes a picture as an 8-bit PNG (RGB, or RGBA when it has transparent
+// parts) with the given text chunks (tEXt), filtered and compressed lightly
+// so that it is quick to write and to read back. False when writing failed.
+bool writePng(QIODevice* device, const QImage& image, const PngTexts& texts);
 
 // Reads a still WebP with libwebp's scaled decode to fit within `box`. Null
 // for an animated WebP (left to Qt's reader) or a broken file.
@@ -87,5 +94,9 @@ QImage readWebpReduced(const QByteArray& data, QSize box, QSize* fullSize = null
 // shown: the EXIF orientation is applied, and a quarter turn swaps the box).
 // The result is 32-bit: Format_RGB32, or Format_ARGB32_Premultiplied when the
 // picture has transparent parts. Null when the data does not decode.
+// `enough`, when given, is a smaller box that would serve as well: a JPEG
+// is then decoded at the smallest of libjpeg's own reductions (1/8, 1/4,
+// 1/2) that still covers it, which spares a second scaling.
 QImage decodePictureReduced(QIODevice* device, PictureFormat format, QSize box,
-                            PixelBudget* budget = nullptr, QSize* fullSize = nullptr);
+                            PixelBudget* budget = nullptr, QSize* fullSize = nullptr,
+                            QSize enough = QSize());

@@ -151,9 +151,19 @@ void SlideLoader::work()
             return;
         if (m_decodeInline) { // decoding on the GUI thread itself
             deliver(job, slide);
+            followFlow();
             continue;
         }
-        QMetaObject::invokeMethod(this, [this, job, slide] { deliver(job, slide); }, Qt::QueuedConnection);
+        // Slides decoded while the GUI thread is busy (drawing a frame, say)
+        // reach the flow together, in one frame.
+        bool first = false;
+        {
+            std::lock_guard<std::mutex> lock(m_readyMutex);
+            first = m_ready.empty();
+            m_ready.emplace_back(job, slide);
+        }
+        if (first)
+            QMetaObject::invokeMethod(this, &SlideLoader::deliverReady, Qt::QueuedConnection);
     }
 }
 
@@ -177,19 +187,24 @@ QImage SlideLoader::decodeSlide(const QByteArray& folder, const QByteArray& name
     const ThumbnailCache cache(phoneHostPathRaw(folder));
     const qint64 mtime = qint64(before.st_mtime);
     if (useCache) {
-        const QImage thumbnail = cache.load(name, mtime, ThumbnailCache::box());
+        // Straight to the slide's size: each side reduced on its own.
+        const QImage thumbnail = cache.load(name, mtime, slideSize, false);
         if (!thumbnail.isNull())
-            return toSlide(thumbnail, slideSize);
+            return thumbnail;
     }
 
     // Decoded to the thumbnail's size when it is to be kept, else to twice
-    // the slide's: enough for a smooth reduction to the slide.
+    // the slide's: enough for a smooth reduction to the slide. A JPEG stops
+    // at libjpeg's own reduction nearest above twice the slide's size.
     const QSize box = useCache ? ThumbnailCache::box() : slideSize * 2;
     QSize full;
-    const QImage picture = decodePictureReduced(&file, format, box, &PixelBudget::shared(), &full);
+    const QImage picture = decodePictureReduced(&file, format, box, &PixelBudget::shared(), &full,
+                                                slideSize * 2);
     if (picture.isNull())
         return picture;
-    if (useCache && qMax(full.width(), full.height()) > ThumbnailCache::kSide) {
+    // Only pictures of more than four times a thumbnail's pixels get one:
+    // a smaller picture decodes about as fast as its thumbnail would.
+    if (useCache && qint64(full.width()) * full.height() > 4 * qint64(ThumbnailCache::kSide) * ThumbnailCache::kSide) {
         // Kept only when the file did not change while it was read: a file
         // rewritten meanwhile may have given a mixture of old and new.
         struct stat after;
@@ -214,6 +229,26 @@ void SlideLoader::deliver(int job, const QImage& slide)
         m_flow->setSlide(index, slide);
     }
 
+    if (--m_remaining == 0)
+        emit finished();
+}
+
+void SlideLoader::deliverReady()
+{
+    std::vector<std::pair<int, QImage>> ready;
+    {
+        std::lock_guard<std::mutex> lock(m_readyMutex);
+        ready.swap(m_ready);
+    }
+    const bool wasFinished = isFinished();
+    for (const auto& r : ready)
+        deliver(r.first, r.second);
+    if (!wasFinished)
+        followFlow();
+}
+
+void SlideLoader::followFlow()
+{
     // Decoding follows the flow: the next file taken is the one nearest to
     // where the motion is heading.
     const int target = (m_flow->motion().isMoving() ? m_flow->motion().targetIndex
@@ -227,9 +262,6 @@ void SlideLoader::deliver(int job, const QImage& slide)
         }
     }
     m_focus = focus;
-
-    if (--m_remaining == 0)
-        emit finished();
 }
 
 bool SlideLoader::waitForFinished(int msecs)

@@ -72,6 +72,8 @@ private:
     int takeNextJob();
     void work();
     void deliver(int job, const QImage& slide);
+    void deliverReady();
+    void followFlow();
     void stopWorkers();
 
     SlideFlow* m_flow;
@@ -89,6 +91,8 @@ private:
     std::mutex m_mutex;        // guards m_pending
     std::vector<int> m_pending;
     std::atomic<int> m_focus{0};
+    std::mutex m_readyMutex;   // guards m_ready
+    std::vector<std::pair<int, QImage>> m_ready; // decoded, not yet in the flow
     std::atomic<bool> m_cancel{false};
     std::vector<std::thread> m_workers;
 };

@@ -5,7 +5,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QImageWriter>
 #include <QSaveFile>
 
 #include <fcntl.h>
@@ -22,7 +21,7 @@ QByteArray md5Hex(const QByteArray& text)
 // Bytes a path keeps as they are in a URI; all others are written %XX.
 constexpr char kPathSafe[] = "/-_.~!$&'()*+,;=:@";
 
-QImage loadFrom(const QByteArray& path, const QByteArray& uri, qint64 mtime, QSize box)
+QImage loadFrom(const QByteArray& path, const QByteArray& uri, qint64 mtime, QSize box, bool keepAspect)
 {
     // Only a plain file is read: never a FIFO put where a thumbnail should be.
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -38,7 +37,7 @@ QImage loadFrom(const QByteArray& path, const QByteArray& uri, qint64 mtime, QSi
     const QByteArray time = QByteArray::number(mtime);
     return readPngReduced(&file, box, &PixelBudget::shared(), [&](const PngTexts& texts) {
         return texts.value("Thumb::URI") == uri && texts.value("Thumb::MTime") == time;
-    });
+    }, nullptr, keepAspect);
 }
 
 bool storeAt(const QByteArray& folder, const QByteArray& path, const QByteArray& uri, qint64 mtime,
@@ -52,13 +51,11 @@ bool storeAt(const QByteArray& folder, const QByteArray& path, const QByteArray&
         return false;
     // Thumbnails tell which pictures someone has: readable by the owner alone.
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QImage image = thumbnail;
-    image.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(uri));
-    image.setText(QStringLiteral("Thumb::MTime"), QString::number(mtime));
-    image.setText(QStringLiteral("Software"), QStringLiteral("slideflow"));
-    QImageWriter writer(&file, "png");
-    writer.setQuality(60); // quick to write, still small
-    if (!writer.write(image))
+    PngTexts texts;
+    texts.insert("Thumb::URI", uri);
+    texts.insert("Thumb::MTime", QByteArray::number(mtime));
+    texts.insert("Software", "slideflow");
+    if (!writePng(&file, thumbnail, texts))
         return false;
     return file.commit();
 }
@@ -95,11 +92,11 @@ QByteArray ThumbnailCache::sharedPath(const QByteArray& name) const
     return m_folder + "/.sh_thumbnails/x-large/" + md5Hex(name.toPercentEncoding(kPathSafe)) + ".png";
 }
 
-QImage ThumbnailCache::load(const QByteArray& name, qint64 mtime, QSize box) const
+QImage ThumbnailCache::load(const QByteArray& name, qint64 mtime, QSize box, bool keepAspect) const
 {
-    QImage image = loadFrom(personalPath(name), fileUri(m_folder + '/' + name), mtime, box);
+    QImage image = loadFrom(personalPath(name), fileUri(m_folder + '/' + name), mtime, box, keepAspect);
     if (image.isNull())
-        image = loadFrom(sharedPath(name), name.toPercentEncoding(kPathSafe), mtime, box);
+        image = loadFrom(sharedPath(name), name.toPercentEncoding(kPathSafe), mtime, box, keepAspect);
     return image;
 }
 

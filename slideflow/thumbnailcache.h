@@ -28,9 +28,9 @@ public:
     static QByteArray fileUri(const QByteArray& absolutePath);
 
     // The thumbnail of a file of the folder (its name as bytes) with the
-    // given modification time, reduced to fit within `box`; null when none
-    // is valid.
-    QImage load(const QByteArray& name, qint64 mtime, QSize box) const;
+    // given modification time, reduced to fit within `box` (each side on its
+    // own when `keepAspect` is false); null when none is valid.
+    QImage load(const QByteArray& name, qint64 mtime, QSize box, bool keepAspect = true) const;
 
     // Stores a thumbnail; false when neither place could take it.
     bool store(const QByteArray& name, qint64 mtime, const QImage& thumbnail) const;
