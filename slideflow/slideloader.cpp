@@ -7,6 +7,7 @@
 
 #include <QEventLoop>
 #include <QFile>
+#include <QImageReader>
 #include <QThread>
 #include <QTimer>
 
@@ -193,18 +194,28 @@ QImage SlideLoader::decodeSlide(const QByteArray& folder, const QByteArray& name
             return thumbnail;
     }
 
-    // Decoded to the thumbnail's size when it is to be kept, else to twice
-    // the slide's: enough for a smooth reduction to the slide. A JPEG stops
-    // at libjpeg's own reduction nearest above twice the slide's size.
-    const QSize box = useCache ? ThumbnailCache::box() : slideSize * 2;
-    QSize full;
-    const QImage picture = decodePictureReduced(&file, format, box, &PixelBudget::shared(), &full,
-                                                slideSize * 2);
-    if (picture.isNull())
-        return picture;
     // Only pictures of more than four times a thumbnail's pixels get one:
     // a smaller picture decodes about as fast as its thumbnail would.
-    if (useCache && qint64(full.width()) * full.height() > 4 * qint64(ThumbnailCache::kSide) * ThumbnailCache::kSide) {
+    auto worthAThumbnail = [useCache](QSize size) {
+        return useCache && qint64(size.width()) * size.height() > 4 * qint64(ThumbnailCache::kSide) * ThumbnailCache::kSide;
+    };
+    // Decoded to fit the thumbnail's size when it is to be kept, else to
+    // twice the slide's: enough for a smooth reduction to the slide. A JPEG
+    // that gets no thumbnail stops at libjpeg's own reduction nearest above
+    // twice the slide's size.
+    const QSize box = useCache ? ThumbnailCache::box() : slideSize * 2;
+    QSize enough = slideSize * 2;
+    if (format == PictureFormat::Jpeg && useCache) {
+        QImageReader header(&file, "jpeg");
+        if (worthAThumbnail(header.size()))
+            enough = box;
+        file.seek(0);
+    }
+    QSize full;
+    const QImage picture = decodePictureReduced(&file, format, box, &PixelBudget::shared(), &full, enough);
+    if (picture.isNull())
+        return picture;
+    if (worthAThumbnail(full)) {
         // Kept only when the file did not change while it was read: a file
         // rewritten meanwhile may have given a mixture of old and new.
         struct stat after;

@@ -502,12 +502,12 @@ private slots:
         auto restore = qScopeGuard([this] { qputenv("XDG_CACHE_HOME", bytesOf(cacheHome.path())); });
         QDir(dir.path()).mkdir("pics");
         const QByteArray folder = bytesOf(dir.path() + "/pics");
-        QVERIFY(writeBytes(folder + "/big.png", encoded(filled(QSize(1000, 600), Qt::green), "PNG")));
+        QVERIFY(writeBytes(folder + "/big.png", encoded(filled(QSize(1600, 1000), Qt::green), "PNG")));
         delete loadedViewer(folder);
         const QByteArray shared = ThumbnailCache(folder).sharedPath("big.png");
         QVERIFY(shared.startsWith(folder + "/.sh_thumbnails/x-large/"));
         const QImage thumb(QFile::decodeName(shared));
-        QCOMPARE(thumb.size(), QSize(512, 307));
+        QCOMPARE(thumb.size(), QSize(512, 320));
         QCOMPARE(thumb.text("Thumb::URI"), QString("big.png"));
         // ... and are used from there.
         std::unique_ptr<SlideFlow> flow(loadedViewer(folder));
