@@ -185,23 +185,25 @@ public:
 
     bool isNull() const { return m_out.isNull(); }
 
-    // One source row of RGBA bytes, not premultiplied.
-    void addRow(const uchar* rgba)
+    // One source row: RGBA bytes (not premultiplied) for a picture with
+    // alpha, RGB bytes for one without.
+    void addRow(const uchar* pixels)
     {
         if (m_out.isNull() || m_y >= int(m_yIndex.size()))
             return;
         std::fill(m_line.begin(), m_line.end(), 0.f);
-        for (int x = 0; x < m_sw; ++x) {
-            const uchar* p = rgba + 4 * x;
-            const float a = p[3];
-            const float r = p[0] * a, g = p[1] * a, b = p[2] * a;
-            const int t = m_xIndex[size_t(x)];
-            const float w0 = m_xFirst[size_t(x)];
-            float* l = &m_line[size_t(t) * 4];
-            l[0] += r * w0; l[1] += g * w0; l[2] += b * w0; l[3] += a * w0;
-            const float w1 = 1.f - w0;
-            if (w1 > 0.f && t + 1 < m_tw) {
-                l[4] += r * w1; l[5] += g * w1; l[6] += b * w1; l[7] += a * w1;
+        if (m_alpha) {
+            for (int x = 0; x < m_sw; ++x) {
+                const uchar* p = pixels + 4 * x;
+                const float a = p[3];
+                spread(x, p[0] * a, p[1] * a, p[2] * a, a);
+            }
+        } else {
+            // Opaque: the colours themselves, and the weight in place of
+            // alpha, so that the row ends as a weighted mean.
+            for (int x = 0; x < m_sw; ++x) {
+                const uchar* p = pixels + 3 * x;
+                spread(x, p[0], p[1], p[2], 1.f);
             }
         }
         const int ty = m_yIndex[size_t(m_y)];
@@ -226,6 +228,18 @@ public:
     }
 
 private:
+    inline void spread(int x, float r, float g, float b, float a)
+    {
+        const int t = m_xIndex[size_t(x)];
+        const float w0 = m_xFirst[size_t(x)];
+        float* l = &m_line[size_t(t) * 4];
+        l[0] += r * w0; l[1] += g * w0; l[2] += b * w0; l[3] += a * w0;
+        const float w1 = 1.f - w0;
+        if (w1 > 0.f && t + 1 < m_tw) {
+            l[4] += r * w1; l[5] += g * w1; l[6] += b * w1; l[7] += a * w1;
+        }
+    }
+
     // For each source position, the target position its span starts in and
     // the share of its span that falls there (the rest falls in the next).
     static void spans(int source, int target, std::vector<int>& index, std::vector<float>& first)
@@ -365,7 +379,7 @@ QImage readPngReduced(QIODevice* device, QSize box, PixelBudget* budget,
     if (accept && !accept(state->texts))
         png_longjmp(png, 1);
 
-    // Every kind of PNG is brought to 8-bit RGBA rows: palettes and grey
+    // Every kind of PNG is brought to 8-bit RGB(A) rows: palettes and grey
     // expanded (1-, 2- and 4-bit samples too), transparency chunks made
     // into alpha, 16-bit samples rounded to 8.
     const int colorType = png_get_color_type(png, info);
@@ -374,11 +388,10 @@ QImage readPngReduced(QIODevice* device, QSize box, PixelBudget* budget,
     png_set_scale_16(png);
     if (!(colorType & PNG_COLOR_MASK_COLOR))
         png_set_gray_to_rgb(png);
-    if (!alpha)
-        png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
     const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != png_size_t(width) * 4)
+    const int channels = alpha ? 4 : 3;
+    if (png_get_rowbytes(png, info) != png_size_t(width) * channels)
         png_longjmp(png, 1);
 
     const QSize target = keepAspect ? fitWithin(state->size, box)
@@ -388,7 +401,7 @@ QImage readPngReduced(QIODevice* device, QSize box, PixelBudget* budget,
     if (state->reducer->isNull())
         png_longjmp(png, 1);
     if (passes == 1) {
-        state->row.resize(size_t(width) * 4);
+        state->row.resize(size_t(width) * channels);
         for (png_uint_32 y = 0; y < height; ++y) {
             png_read_row(png, state->row.data(), nullptr);
             state->reducer->addRow(state->row.data());
@@ -396,14 +409,14 @@ QImage readPngReduced(QIODevice* device, QSize box, PixelBudget* budget,
     } else {
         // Interlaced: each pass refines the whole picture, so it is read
         // whole, under the shared budget.
-        const qint64 bytes = qint64(width) * height * 4;
+        const qint64 bytes = qint64(width) * height * channels;
         if (bytes > kMaxInterlacedBytes)
             png_longjmp(png, 1);
         state->share = std::make_unique<BudgetShare>(budget, bytes);
         state->whole.resize(size_t(bytes));
         std::vector<png_bytep> rows(height);
         for (png_uint_32 y = 0; y < height; ++y)
-            rows[y] = state->whole.data() + size_t(y) * width * 4;
+            rows[y] = state->whole.data() + size_t(y) * width * channels;
         png_read_image(png, rows.data());
         for (png_uint_32 y = 0; y < height; ++y)
             state->reducer->addRow(rows[y]);

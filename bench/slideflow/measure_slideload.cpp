@@ -74,39 +74,37 @@ QImage deepPicture()
     return img;
 }
 
-// The folder: one file of each kind made, the others hard links to it.
+// The folder: one file of each kind made beside it, and the folder's files
+// hard links to those.
 bool makeFolder(const QString& kind, int count, const QString& dir)
 {
     QDir().mkpath(dir);
-    struct Source { QString name; QString suffix; };
-    std::vector<Source> sources;
-    auto make = [&](const QString& file, const std::function<bool(const QString&)>& save) {
-        if (!QFile::exists(dir + "/" + file) && !save(dir + "/" + file))
+    std::vector<QString> sources;
+    auto make = [&](const QString& suffix, const std::function<bool(const QString&)>& save) {
+        const QString source = dir + "-source." + suffix;
+        if (!QFile::exists(source) && !save(source))
             return false;
-        sources.push_back({file, QFileInfo(file).suffix()});
+        sources.push_back(source);
         return true;
     };
     bool ok = true;
     if (kind == "jpeg" || kind == "mix" || kind == "mix-png")
-        ok &= make("src-photo.jpg", [](const QString& p) { return photo(QSize(4000, 3000), 1).save(p, "JPG", 90); });
+        ok &= make("jpg", [](const QString& p) { return photo(QSize(4000, 3000), 1).save(p, "JPG", 90); });
     if (kind == "png16" || kind == "mix" || kind == "mix-png")
-        ok &= make("src-deep.png", [](const QString& p) { return deepPicture().save(p, "PNG"); });
+        ok &= make("png", [](const QString& p) { return deepPicture().save(p, "PNG"); });
     if (kind == "mix")
-        ok &= make("src-web.webp", [](const QString& p) { return photo(QSize(4096, 4096), 2).save(p, "WEBP", 80); });
+        ok &= make("webp", [](const QString& p) { return photo(QSize(4096, 4096), 2).save(p, "WEBP", 80); });
     if (kind == "small")
-        ok &= make("src-small.jpg", [](const QString& p) { return photo(QSize(640, 480), 3).save(p, "JPG", 85); });
+        ok &= make("jpg", [](const QString& p) { return photo(QSize(640, 480), 3).save(p, "JPG", 85); });
     if (!ok || sources.empty())
         return false;
     for (int i = 0; i < count; ++i) {
-        const Source& s = sources[size_t(i) % sources.size()];
-        const QString name = dir + QString("/pic%1.%2").arg(i, 4, 10, QLatin1Char('0')).arg(s.suffix);
+        const QString& s = sources[size_t(i) % sources.size()];
+        const QString name = dir + QString("/pic%1.%2").arg(i, 4, 10, QLatin1Char('0')).arg(QFileInfo(s).suffix());
         if (!QFile::exists(name)
-            && ::link(QFile::encodeName(dir + "/" + s.name).constData(), QFile::encodeName(name).constData()) != 0)
+            && ::link(QFile::encodeName(s).constData(), QFile::encodeName(name).constData()) != 0)
             return false;
     }
-    // The sources themselves are not part of the folder shown.
-    for (const Source& s : sources)
-        QFile::rename(dir + "/" + s.name, dir + "/../" + QFileInfo(dir).fileName() + "-" + s.name);
     return true;
 }
 
