@@ -76,6 +76,10 @@ void SlideLoader::stopWorkers()
 int SlideLoader::start(const QByteArray& folder, const QList<QByteArray>& names)
 {
     stopWorkers();
+    {
+        std::lock_guard<std::mutex> lock(m_readyMutex);
+        m_ready.clear(); // anything decoded for an earlier start
+    }
     m_cancel = false;
     m_folder = folder;
     while (m_folder.size() > 1 && m_folder.endsWith('/'))

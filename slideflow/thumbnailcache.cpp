@@ -5,8 +5,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
+#include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,24 +41,48 @@ QImage loadFrom(const QByteArray& path, const QByteArray& uri, qint64 mtime, QSi
     }, nullptr, keepAspect);
 }
 
+// Creates a folder and the folders above it, by their bytes (a picture
+// folder's name need not be UTF-8); new ones for the owner alone.
+bool makeFolders(const QByteArray& folder)
+{
+    struct stat st;
+    if (::stat(folder.constData(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    const int cut = folder.lastIndexOf('/');
+    if (cut > 0 && !makeFolders(folder.left(cut)))
+        return false;
+    return ::mkdir(folder.constData(), 0700) == 0 || errno == EEXIST;
+}
+
+// Writes the thumbnail beside its final name and renames it into place, so
+// that a reader sees either no thumbnail or a whole one. (No sync to disk: a
+// thumbnail lost in a crash is only made again.)
 bool storeAt(const QByteArray& folder, const QByteArray& path, const QByteArray& uri, qint64 mtime,
              const QImage& thumbnail)
 {
-    if (!QDir().mkpath(QFile::decodeName(folder)))
+    if (!makeFolders(folder))
         return false;
-    ::chmod(folder.constData(), 0700);
-    QSaveFile file(QFile::decodeName(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    QByteArray temp = path + ".XXXXXX";
     // Thumbnails tell which pictures someone has: readable by the owner alone.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC); // mode 0600
+    if (fd < 0)
+        return false;
     PngTexts texts;
     texts.insert("Thumb::URI", uri);
     texts.insert("Thumb::MTime", QByteArray::number(mtime));
     texts.insert("Software", "slideflow");
-    if (!writePng(&file, thumbnail, texts))
-        return false;
-    return file.commit();
+    bool ok;
+    {
+        QFile file;
+        ok = file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)
+          && writePng(&file, thumbnail, texts) && file.flush();
+        if (!file.isOpen())
+            ::close(fd);
+    }
+    ok = ok && ::rename(temp.constData(), path.constData()) == 0;
+    if (!ok)
+        ::unlink(temp.constData());
+    return ok;
 }
 
 } // namespace

@@ -500,19 +500,36 @@ private slots:
         QVERIFY(writeBytes(bytesOf(dir.path() + "/blocked"), "a file where the cache folder would be"));
         qputenv("XDG_CACHE_HOME", bytesOf(dir.path() + "/blocked"));
         auto restore = qScopeGuard([this] { qputenv("XDG_CACHE_HOME", bytesOf(cacheHome.path())); });
-        QDir(dir.path()).mkdir("pics");
-        const QByteArray folder = bytesOf(dir.path() + "/pics");
+        // A folder named in Latin-1 bytes, as on an old card.
+        const QByteArray folder = bytesOf(dir.path()) + "/pics\xE9";
+        QCOMPARE(::mkdir(folder.constData(), 0755), 0);
         QVERIFY(writeBytes(folder + "/big.png", encoded(filled(QSize(1600, 1000), Qt::green), "PNG")));
         delete loadedViewer(folder);
         const QByteArray shared = ThumbnailCache(folder).sharedPath("big.png");
         QVERIFY(shared.startsWith(folder + "/.sh_thumbnails/x-large/"));
-        const QImage thumb(QFile::decodeName(shared));
+        QImage thumb;
+        {
+            QFile file;
+            const int fd = ::open(shared.constData(), O_RDONLY);
+            QVERIFY(fd >= 0);
+            QVERIFY(file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+            thumb.load(&file, "PNG");
+        }
         QCOMPARE(thumb.size(), QSize(512, 320));
         QCOMPARE(thumb.text("Thumb::URI"), QString("big.png"));
         // ... and are used from there.
         std::unique_ptr<SlideFlow> flow(loadedViewer(folder));
         QCOMPARE(flow->slideCount(), 1);
         QVERIFY(near(middleOf(flow->slideImage(0)), Qt::green));
+        // Nothing was written under a decoded (mangled) form of the name.
+        QVERIFY(!QFileInfo::exists(QFile::decodeName(folder)));
+        QVERIFY(::access(folder.constData(), F_OK) == 0);
+        // QTemporaryDir removes names by their decoded text: these by bytes.
+        ::unlink(shared.constData());
+        ::rmdir((folder + "/.sh_thumbnails/x-large").constData());
+        ::rmdir((folder + "/.sh_thumbnails").constData());
+        ::unlink((folder + "/big.png").constData());
+        QCOMPARE(::rmdir(folder.constData()), 0);
     }
 
     // A file replaced while it is decoded: the slide shows one whole
