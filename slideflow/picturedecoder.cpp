@@ -336,7 +336,7 @@ struct PngRead
 // Wider or taller pictures are refused; an interlaced one must also fit in
 // this many bytes when decoded whole.
 constexpr png_uint_32 kMaxPngSide = 1u << 16;
-constexpr qint64 kMaxInterlacedBytes = qint64(1) << 30;
+constexpr qint64 kMaxInterlacedBytes = qint64(256) << 20; // as Qt's own readers allow
 
 } // namespace
 
