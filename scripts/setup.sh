@@ -8,9 +8,13 @@ build=${1:-$here/build}; shift || true
 packages=(cmake g++ make qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev zlib1g-dev
           faketime xvfb xdotool imagemagick e2fsprogs tar gzip coreutils procps python3
           fonts-droid-fallback fonts-dejavu-core
-          busybox dosfstools fusefat fuse libarchive-tools util-linux)
+          busybox dosfstools fusefat fuse libarchive-tools util-linux
+          qt6-image-formats-plugins libqt6svg6 libpng-dev libwebp-dev pkg-config)
 # busybox, dosfstools, fusefat (with fuse's fusermount), libarchive-tools (bsdtar)
 # and util-linux (setpriv): the engine tests' phone-world profile.
+# qt6-image-formats-plugins (WebP, TIFF readers), libqt6svg6 (the SVG reader),
+# libpng-dev, libwebp-dev and pkg-config (reduced decoding): the pictures the
+# viewer reads.
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -98,7 +98,22 @@ void RasterRenderer::drawAllSlides()
         if (!rs.isEmpty())
             c2 = rs.right();
     }
+    if (!notice.isEmpty())
+        drawNotice();
     needsRedraw = false;
+}
+
+void RasterRenderer::drawNotice()
+{
+    // Upright in the frame, so upright for the user holding the screen
+    // sideways; in a grey that reads on light and dark backgrounds alike.
+    QPainter painter(&frameBuffer);
+    QFont font = painter.font();
+    font.setPixelSize(qMax(12, frameBuffer.height() / 16));
+    painter.setFont(font);
+    painter.setPen(qGray(stage->backgroundRgb) > 128 ? QColor(64, 64, 64) : QColor(208, 208, 208));
+    painter.drawText(frameBuffer.rect().adjusted(8, 8, -8, -8),
+                     Qt::AlignCenter | Qt::TextWordWrap, notice);
 }
 
 QRect RasterRenderer::drawSlide(const SlidePose& pose, int col1, int col2)
@@ -275,10 +290,20 @@ QImage* RasterRenderer::buildSurface(const QImage& image, int w, int h, QRgb bg)
         return result;
     result->fill(kOpaque | bg);
 
-    const QImage img = image.isNull()
+    QImage img = image.isNull()
         ? QImage()
         : image.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
               .convertToFormat(QImage::Format_ARGB32);
+    if (!img.isNull() && image.hasAlphaChannel()) {
+        // Transparent parts show the background, not the colour values that
+        // happen to sit under an alpha of 0.
+        QImage flat(img.size(), QImage::Format_ARGB32);
+        flat.fill(QColor::fromRgb(bg));
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, img);
+        painter.end();
+        img = flat;
+    }
     if (img.isNull() || img.width() != w || img.height() != h)
         return result;
 

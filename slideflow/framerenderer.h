@@ -57,6 +57,11 @@ public:
     // anything else a copy.
     static QImage rotateImage(const QImage& image, int mode);
 
+    void drawNotice();
+
+    // A line of text drawn over the middle of the frame; empty for none.
+    QString notice;
+
     const QImage& frame() const { return frameBuffer; }
     const QVector<int>& slopes() const { return columnSlopes; }
     int cachedSurfaceCount() const { return surfaces.count(); }

@@ -124,6 +124,61 @@ void SlideFlow::setSlide(int index, const QPixmap& pixmap)
     setSlide(index, pixmap.toImage());
 }
 
+void SlideFlow::removeSlide(int index)
+{
+    SlideStage& st = *d->stage;
+    SlideMotion& m = *d->motion;
+    if (index < 0 || index >= st.slideCount())
+        return;
+    delete st.images.at(index);
+    st.images.remove(index);
+    const int n = st.slideCount();
+
+    // Everything after the removed slide moves one place down: the centre,
+    // the motion's target and position, and the poses, so that what the user
+    // sees stays where it is.
+    auto shift = [index](int& i) {
+        if (i > index)
+            --i;
+    };
+    // When the centre slide itself goes, the neighbour on the side of the
+    // folder's middle takes its place, so that a folder whose broken files
+    // drop out still opens on its middle picture.
+    if (index == st.centerIndex && !m.isMoving() && index > 0 && index > n / 2) {
+        --st.centerIndex;
+        --m.targetIndex;
+    }
+    shift(st.centerIndex);
+    shift(m.targetIndex);
+    if ((m.position >> 16) > index)
+        m.position -= 65536;
+    shift(st.centerPose.index);
+    for (SlidePose& p : st.leftPoses)
+        shift(p.index);
+    for (SlidePose& p : st.rightPoses)
+        shift(p.index);
+
+    const int last = qMax(0, n - 1);
+    if (st.centerIndex > last || m.targetIndex > last || !m.isMoving()) {
+        // At rest, or the end of the list came nearer than the motion's aim:
+        // the flow stands still on the nearest slide.
+        setCenterIndex(qMin(st.centerIndex, last));
+        return;
+    }
+    triggerRender();
+}
+
+void SlideFlow::setNotice(const QString& text)
+{
+    d->renderer->notice = text;
+    triggerRender();
+}
+
+QString SlideFlow::notice() const
+{
+    return d->renderer->notice;
+}
+
 void SlideFlow::setCenterIndex(int index)
 {
     const int n = d->stage->slideCount();

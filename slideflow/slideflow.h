@@ -42,6 +42,17 @@ public:
 
     static constexpr int kMaxSlideSide = 1024;
 
+    // Takes a slide out of the list without leaving a gap. The picture that
+    // stands in the centre stays there (the centre index follows it); when
+    // the centre slide itself goes, the neighbour toward the middle of the
+    // list takes its place.
+    void removeSlide(int index);
+
+    // A short line shown on the background in the middle of the frame (for
+    // a folder without pictures); empty for none.
+    void setNotice(const QString& text);
+    QString notice() const;
+
     // The parts behind the widget, for tests and benchmarks.
     SlideStage& stage() const;
     SlideMotion& motion() const;

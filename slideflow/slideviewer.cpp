@@ -1,14 +1,18 @@
 #include "slideviewer.h"
 
+#include "phonerawfiles.h"
+#include "picturedecoder.h"
 #include "qwallpaper.h"
 #include "slideflow.h"
+#include "slideloader.h"
 #include "zapplication.h"
+#include "zconfig.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QImageReader>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QThread>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -16,62 +20,104 @@
 #include <thread>
 #include <vector>
 
+namespace {
+
+// The order of names without regard to case: a name that is valid UTF-8
+// compares by its case-folded text, any other by its bytes with ASCII
+// letters folded; equal keys fall back to the bytes themselves.
+QByteArray sortKey(const QByteArray& name)
+{
+    const QString text = QString::fromUtf8(name);
+    if (text.toUtf8() == name)
+        return text.toCaseFolded().toUtf8();
+    return name.toLower(); // ASCII letters only; other bytes stay
+}
+
+} // namespace
+
+QByteArray absoluteFolder(const QByteArray& folder)
+{
+    const QByteArray cwd = phoneCurrentFolderRaw();
+    if (folder.isEmpty())
+        return cwd;
+    if (folder.startsWith('/'))
+        return folder;
+    return cwd == "/" ? '/' + folder : cwd + '/' + folder;
+}
+
+QList<QByteArray> listFolderFileNames(const QByteArray& folder, bool* readable)
+{
+    QList<QByteArray> names = phoneListFilesRaw(absoluteFolder(folder), readable);
+    std::vector<std::pair<QByteArray, QByteArray>> keyed;
+    keyed.reserve(size_t(names.size()));
+    for (const QByteArray& n : names)
+        keyed.emplace_back(sortKey(n), n);
+    std::sort(keyed.begin(), keyed.end());
+    names.clear();
+    for (const auto& k : keyed)
+        names << k.second;
+    return names;
+}
+
 QStringList listFolderFiles(const QString& path)
 {
-    QDir dir = QDir::current();
-    if (!path.isEmpty())
-        dir = QDir(path, QString(), QDir::Name | QDir::IgnoreCase, QDir::AllEntries);
-    dir.setFilter(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
-
+    const QByteArray folder = absoluteFolder(QFile::encodeName(path));
+    QByteArray prefix = folder;
+    if (!prefix.endsWith('/'))
+        prefix += '/';
     QStringList files;
-    if (!dir.exists())
-        return files;
-    const QFileInfoList entries = dir.entryInfoList();
-    for (const QFileInfo& entry : entries)
-        files.append(dir.absoluteFilePath(entry.fileName()));
+    for (const QByteArray& name : listFolderFileNames(folder))
+        files << QFile::decodeName(prefix + name);
     return files;
 }
 
 QImage loadReducedImage(const QString& path, QSize limit)
 {
-    QImageReader reader(path);
-    const QSize size = reader.size();
-    if (size.isValid() && limit.isValid()
-        && (size.width() > limit.width() || size.height() > limit.height())) {
-        QSize reduced = size.scaled(limit, Qt::KeepAspectRatio);
-        reduced = reduced.expandedTo(QSize(1, 1));
-        reader.setScaledSize(reduced);
+    const QByteArray bytes = QFile::encodeName(path);
+    const int fd = phoneOpenReadRaw(bytes);
+    if (fd < 0)
+        return QImage();
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return QImage();
     }
-    QImage image = reader.read();
-    // A decoder that could not tell the size beforehand gives the picture
-    // whole: reduce it now, so that no slide keeps more than the limit.
-    if (limit.isValid() && (image.width() > limit.width() || image.height() > limit.height()))
-        image = image.scaled(limit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
+    const PictureFormat format = sniffPictureFormat(file.peek(512), bytes);
+    return decodePictureReduced(&file, format, limit, &PixelBudget::shared());
 }
 
 int addFolderSlides(SlideFlow& flow, const QStringList& files)
 {
-    const QSize limit = flow.slideSize() * 2;
-
-    // Decoding dominates the start-up on a folder of photos. The files are
-    // decoded on every core the machine has (one on the phone) and then added
-    // in folder order on this thread, so the flow itself is only ever touched
-    // by the GUI thread. Each result is already reduced, so holding them all
-    // costs little.
+    const QSize slide = flow.slideSize();
+    // Decoded on up to four threads, then added in order on this one: the
+    // flow is only ever touched by the GUI thread.
     std::vector<QImage> images(size_t(files.size()));
     std::atomic<int> next{0};
     auto decode = [&]() {
-        for (int i = next++; i < files.size(); i = next++)
-            images[size_t(i)] = loadReducedImage(files.at(i), limit);
+        for (int i = next++; i < files.size(); i = next++) {
+            const QByteArray path = QFile::encodeName(files.at(i));
+            const int cut = path.lastIndexOf('/');
+            const QByteArray folder = cut > 0 ? path.left(cut) : QByteArray("/");
+            const QByteArray name = path.mid(cut + 1);
+            const int fd = phoneOpenReadRaw(path);
+            if (fd < 0)
+                continue;
+            QByteArray head(512, '\0');
+            const ssize_t got = ::read(fd, head.data(), size_t(head.size()));
+            ::close(fd);
+            head.truncate(qMax<qsizetype>(0, got));
+            const PictureFormat format = sniffPictureFormat(head, name);
+            if (format != PictureFormat::None)
+                images[size_t(i)] = SlideLoader::decodeSlide(folder, name, format, slide, false);
+        }
     };
-    const int workers = std::clamp(QThread::idealThreadCount(), 1, 8);
+    const int workers = std::clamp(QThread::idealThreadCount(), 1, 4);
     std::vector<std::thread> pool;
     for (int w = 1; w < std::min<int>(workers, int(files.size())); ++w) {
         try {
             pool.emplace_back(decode);
         } catch (const std::system_error&) {
-            break; // no more threads to be had: the ones running (and this one) do the rest
+            break;
         }
     }
     decode();
@@ -89,28 +135,66 @@ int addFolderSlides(SlideFlow& flow, const QStringList& files)
     return added;
 }
 
-SlideFlow* createSlideViewer(const QString& folder)
+QString noPicturesText(bool folderReadable)
+{
+    ZConfig config(QStringLiteral("/ezx_user/download/appwrite/setup/ezx_system.cfg"));
+    const QString language = config.readEntry(QStringLiteral("SYS_SYSTEM_SET"),
+                                              QStringLiteral("LanguageType"), QStringLiteral("zh-cn"));
+    const bool chinese = language.trimmed().toLower().startsWith(QLatin1String("zh"));
+    if (chinese)
+        return folderReadable ? QStringLiteral("此文件夹中没有图片") : QStringLiteral("无法读取此文件夹");
+    return folderReadable ? QStringLiteral("No pictures in this folder")
+                          : QStringLiteral("This folder cannot be read");
+}
+
+SlideFlow* createSlideViewerFor(const QByteArray& folder)
 {
     auto* flow = new SlideFlow(nullptr);
     flow->setSlideSize(QSize(150, 178));
     flow->resize(240, 320);
-    addFolderSlides(*flow, listFolderFiles(folder));
-    flow->setCenterIndex(flow->slideCount() / 2);
+    bool readable = false;
+    const QByteArray where = absoluteFolder(folder);
+    const QList<QByteArray> names = listFolderFileNames(where, &readable);
+    auto* loader = new SlideLoader(flow);
+    // An empty flow, at once or once every file has failed, says why.
+    QObject::connect(loader, &SlideLoader::finished, flow, [flow, readable] {
+        if (flow->slideCount() == 0)
+            flow->setNotice(noPicturesText(readable));
+    });
+    if (loader->start(where, names) == 0)
+        flow->setNotice(noPicturesText(readable));
     return flow;
+}
+
+SlideFlow* createSlideViewer(const QString& folder)
+{
+    return createSlideViewerFor(QFile::encodeName(folder));
+}
+
+SlideLoader* slideLoaderOf(SlideFlow* flow)
+{
+    return flow ? flow->findChild<SlideLoader*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+bool waitForSlides(SlideFlow* flow, int msecs)
+{
+    SlideLoader* loader = slideLoaderOf(flow);
+    return !loader || loader->waitForFinished(msecs);
 }
 
 int slideViewerMain(int argc, char** argv)
 {
     ZApplication app(argc, argv, 1);
-    // Files that are not pictures, or broken ones, are skipped without a
+    // Files that are not pictures, or broken ones, are dropped without a
     // message: the image decoders' own complaints are not shown either.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false\nqt.svg*=false"));
     QWallpaper::setAppWallpaperMode(QWallpaper::Mode(2));
 
     // The first argument left after the application took out its own options
-    // (it shortens argc and argv in place).
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    SlideFlow* flow = createSlideViewer(folder);
+    // (it shortens argc and argv in place), as the bytes given: a folder
+    // whose name is not UTF-8 is opened all the same.
+    const QByteArray folder = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    SlideFlow* flow = createSlideViewerFor(folder);
 
     app.setMainWidget(flow);
     flow->showFullScreen();

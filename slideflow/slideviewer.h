@@ -1,16 +1,29 @@
 #pragma once
 // The slideflow program: every picture of one folder as a full-screen flow.
 
+#include <QByteArray>
 #include <QImage>
+#include <QList>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 
 class SlideFlow;
+class SlideLoader;
 
-// Absolute paths of the plain files of a folder (hidden ones included, no
-// symbolic links, no folders), by name ignoring case. An empty path names the
-// current working folder; an unreadable or missing folder gives no files.
+// Names (bytes, as the file system holds them, whatever their encoding) of
+// the plain files of a folder, hidden ones included, no symbolic links or
+// folders, by name without regard to case (ties by their bytes). An empty
+// path names the current working folder. `readable` tells whether the folder
+// could be read at all.
+QList<QByteArray> listFolderFileNames(const QByteArray& folder, bool* readable = nullptr);
+
+// The absolute path of a folder given on the command line (bytes); an empty
+// one is the current working folder.
+QByteArray absoluteFolder(const QByteArray& folder);
+
+// Absolute paths of the plain files of a folder, as listFolderFileNames
+// orders them (names decoded for display; open files by their bytes).
 QStringList listFolderFiles(const QString& path);
 
 // Reads a picture already reduced to fit within `limit`, keeping its aspect
@@ -18,13 +31,28 @@ QStringList listFolderFiles(const QString& path);
 // read as they are. A file that is not a picture gives a null image.
 QImage loadReducedImage(const QString& path, QSize limit);
 
-// Adds every file that is a picture as a slide, each read reduced to at most
-// twice the flow's slide size; returns how many were added.
+// Decodes every file that is a picture before returning and adds it as a
+// slide (in the list's order, no gaps), each no larger than the slide size;
+// returns how many were added. The viewer itself loads in the background
+// (SlideLoader); this is the load that waits for the last file.
 int addFolderSlides(SlideFlow& flow, const QStringList& files);
 
+// The line shown on a folder without pictures, or one that cannot be read,
+// in the phone's language (Chinese unless the phone is set to another).
+QString noPicturesText(bool folderReadable);
+
 // Start-up of the viewer without the application object: the flow sized for
-// the phone's screen with the folder's pictures, centred on the middle one.
+// the phone's screen, laid out with a placeholder for each picture of the
+// folder and centred on the middle one, the pictures decoding in the
+// background (the flow's SlideLoader child).
 SlideFlow* createSlideViewer(const QString& folder);
+SlideFlow* createSlideViewerFor(const QByteArray& folder);
+
+// The loader that fills a viewer's flow (null for another flow).
+SlideLoader* slideLoaderOf(SlideFlow* flow);
+// Waits (running the event loop) until every picture of the viewer is
+// decoded; false when that took longer than `msecs`.
+bool waitForSlides(SlideFlow* flow, int msecs = 60000);
 
 // The whole program: application object, viewer, event loop.
 int slideViewerMain(int argc, char** argv);

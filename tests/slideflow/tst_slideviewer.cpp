@@ -57,6 +57,15 @@ void makeMixedFolder(const QString& dir)
     QVERIFY(QFile::link(dir + "/A.png", dir + "/link.png"));
 }
 
+// The viewer on a folder, once every picture has been decoded.
+SlideFlow* loadedViewer(const QString& folder)
+{
+    SlideFlow* flow = createSlideViewer(folder);
+    if (!waitForSlides(flow, 60000))
+        qWarning("the pictures took more than a minute to decode");
+    return flow;
+}
+
 QStringList names(const QStringList& paths)
 {
     QStringList out;
@@ -70,7 +79,15 @@ QStringList names(const QStringList& paths)
 class TestSlideViewer : public QObject
 {
     Q_OBJECT
+    // Thumbnails go here, never into the real home folder.
+    QTemporaryDir cacheHome;
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(cacheHome.isValid());
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome.path()));
+    }
+
     void listing()
     {
         QTemporaryDir dir;
@@ -116,7 +133,7 @@ private slots:
         QVERIFY(writeBytes(dir.path() + "/plain.txt", "x"));
         const QString path = dir.path() + '/' + relative;
         QVERIFY(listFolderFiles(path).isEmpty());
-        std::unique_ptr<SlideFlow> flow(createSlideViewer(path));
+        std::unique_ptr<SlideFlow> flow(loadedViewer(path));
         QCOMPARE(flow->slideCount(), 0);
         QCOMPARE(flow->centerIndex(), 0);
     }
@@ -125,7 +142,7 @@ private slots:
     {
         QTemporaryDir dir;
         makeMixedFolder(dir.path());
-        std::unique_ptr<SlideFlow> flow(createSlideViewer(dir.path()));
+        std::unique_ptr<SlideFlow> flow(loadedViewer(dir.path()));
         // The text file and the broken JPEG are skipped without a gap.
         QCOMPARE(flow->slideCount(), 5);
         const QList<QColor> order = {Qt::yellow, Qt::red, Qt::blue, Qt::green, Qt::cyan};
@@ -155,7 +172,7 @@ private slots:
         QTemporaryDir dir;
         for (int i = 0; i < pictures; ++i)
             QVERIFY(savePicture(dir.path() + QString("/p%1.png").arg(i), Qt::gray));
-        std::unique_ptr<SlideFlow> flow(createSlideViewer(dir.path()));
+        std::unique_ptr<SlideFlow> flow(loadedViewer(dir.path()));
         QCOMPARE(flow->slideCount(), pictures);
         QTEST(flow->centerIndex(), "centre");
     }
@@ -164,12 +181,15 @@ private slots:
     {
         QTest::addColumn<QSize>("picture");
         QTest::addColumn<QSize>("slide");
-        QTest::newRow("camera photo") << QSize(4000, 3000) << QSize(300, 225);
-        QTest::newRow("portrait photo") << QSize(3000, 4000) << QSize(267, 356);
-        QTest::newRow("tall strip") << QSize(200, 4000) << QSize(17, 356);
+        // A slide keeps no more pixels than the 150 x 178 slide shows, on
+        // each side; the picture is decoded to fit within 512 x 512 first
+        // (the thumbnail's size), keeping its aspect ratio.
+        QTest::newRow("camera photo") << QSize(4000, 3000) << QSize(150, 178);
+        QTest::newRow("portrait photo") << QSize(3000, 4000) << QSize(150, 178);
+        QTest::newRow("tall strip") << QSize(200, 4000) << QSize(25, 178);
         QTest::newRow("small stays") << QSize(100, 80) << QSize(100, 80);
-        QTest::newRow("just fits") << QSize(300, 356) << QSize(300, 356);
-        QTest::newRow("thin line") << QSize(4000, 2) << QSize(300, 1);
+        QTest::newRow("twice the slide") << QSize(300, 356) << QSize(150, 178);
+        QTest::newRow("thin line") << QSize(4000, 2) << QSize(150, 1);
     }
     void reducedLoading()
     {
@@ -180,7 +200,7 @@ private slots:
             for (int x = 0; x < img.width(); ++x)
                 img.setPixel(x, y, qRgb(x * 255 / img.width(), y * 255 / img.height(), 90));
         QVERIFY(img.save(dir.path() + "/photo.jpg", "JPG", 85));
-        std::unique_ptr<SlideFlow> flow(createSlideViewer(dir.path()));
+        std::unique_ptr<SlideFlow> flow(loadedViewer(dir.path()));
         QCOMPARE(flow->slideCount(), 1);
         QTEST(flow->slideImage(0).size(), "slide");
         // Still the same picture: the left edge dark red, the right edge bright.
@@ -206,12 +226,11 @@ private slots:
             img.fill(p.colour);
             QVERIFY(img.save(dir.path() + '/' + p.name));
         }
-        std::unique_ptr<SlideFlow> flow(createSlideViewer(dir.path()));
+        std::unique_ptr<SlideFlow> flow(loadedViewer(dir.path()));
         QCOMPARE(flow->slideCount(), 4);
         for (int i = 0; i < 4; ++i) {
             const QImage s = flow->slideImage(i);
-            QVERIFY2(s.width() <= 300 && s.height() <= 356, photos[i].name);
-            QCOMPARE(s.size(), photos[i].size.scaled(300, 356, Qt::KeepAspectRatio));
+            QCOMPARE(s.size(), QSize(150, 178));
             const QRgb c = s.pixel(s.width() / 2, s.height() / 2);
             QVERIFY2(qAbs(qRed(c) - qRed(photos[i].colour)) < 12
                          && qAbs(qGreen(c) - qGreen(photos[i].colour)) < 12

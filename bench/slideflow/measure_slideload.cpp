@@ -1,0 +1,267 @@
+// Time to the first frame, time to the last slide and peak memory of the
+// viewer opening a folder, against the load the viewer had before (every
+// file decoded on up to eight threads, PNG and WebP whole, before the first
+// frame), on folders the program makes itself.
+//
+//   measure_slideload [--count N] [--keep DIR]     all scenarios, a table
+//   measure_slideload --make KIND N DIR            one folder (jpeg, png16, mix, mix-png, small)
+//   measure_slideload --open DIR viewer|previous   one open, one result line
+//
+// Each open runs in a process of its own, so that its peak resident memory
+// (VmHWM) is its own. Thumbnails go to a temporary XDG_CACHE_HOME, which the
+// second open of a folder reads.
+#include "framerenderer.h"
+#include "slideflow.h"
+#include "slideloader.h"
+#include "slideviewer.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageReader>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace {
+
+double peakMemoryMB()
+{
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return -1;
+}
+
+// A photo-like picture: gradients with a little grain, as a sensor gives.
+QImage photo(QSize size, int seedBase)
+{
+    QImage img(size, QImage::Format_RGB32);
+    uint seed = 12345u + uint(seedBase);
+    for (int y = 0; y < img.height(); ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const int n = int(seed >> 29);
+            row[x] = qRgb((x / 16 + n + seedBase * 40) & 255, (y / 12 + n) & 255, ((x + y) / 28 + n) & 255);
+        }
+    }
+    return img;
+}
+
+// A 16-bit PNG of 4096 x 4096 (smooth, so that the file stays small).
+QImage deepPicture()
+{
+    QImage img(4096, 4096, QImage::Format_RGBX64);
+    for (int y = 0; y < img.height(); ++y) {
+        QRgba64* row = reinterpret_cast<QRgba64*>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            row[x] = QRgba64::fromRgba64(quint16(x * 16), quint16(y * 16), quint16((x + y) * 8), 0xFFFF);
+    }
+    return img;
+}
+
+// The folder: one file of each kind made beside it, and the folder's files
+// hard links to those.
+bool makeFolder(const QString& kind, int count, const QString& dir)
+{
+    QDir().mkpath(dir);
+    std::vector<QString> sources;
+    auto make = [&](const QString& suffix, const std::function<bool(const QString&)>& save) {
+        const QString source = dir + "-source." + suffix;
+        if (!QFile::exists(source) && !save(source))
+            return false;
+        sources.push_back(source);
+        return true;
+    };
+    bool ok = true;
+    if (kind == "jpeg" || kind == "mix" || kind == "mix-png")
+        ok &= make("jpg", [](const QString& p) { return photo(QSize(4000, 3000), 1).save(p, "JPG", 90); });
+    if (kind == "png16" || kind == "mix" || kind == "mix-png")
+        ok &= make("png", [](const QString& p) { return deepPicture().save(p, "PNG"); });
+    if (kind == "mix")
+        ok &= make("webp", [](const QString& p) { return photo(QSize(4096, 4096), 2).save(p, "WEBP", 80); });
+    if (kind == "small")
+        ok &= make("jpg", [](const QString& p) { return photo(QSize(640, 480), 3).save(p, "JPG", 85); });
+    if (!ok || sources.empty())
+        return false;
+    for (int i = 0; i < count; ++i) {
+        const QString& s = sources[size_t(i) % sources.size()];
+        const QString name = dir + QString("/pic%1.%2").arg(i, 4, 10, QLatin1Char('0')).arg(QFileInfo(s).suffix());
+        if (!QFile::exists(name)
+            && ::link(QFile::encodeName(s).constData(), QFile::encodeName(name).constData()) != 0)
+            return false;
+    }
+    return true;
+}
+
+// The load the viewer had before: each file read on up to eight threads,
+// with Qt's scaled decode where the reader offers it (PNG and WebP are then
+// decoded whole), all of them before the first frame.
+int previousLoad(SlideFlow& flow, const QStringList& files)
+{
+    const QSize limit = flow.slideSize() * 2;
+    std::vector<QImage> images(size_t(files.size()));
+    std::atomic<int> next{0};
+    auto decode = [&]() {
+        for (int i = next++; i < files.size(); i = next++) {
+            QImageReader reader(files.at(i));
+            const QSize size = reader.size();
+            if (size.isValid() && (size.width() > limit.width() || size.height() > limit.height()))
+                reader.setScaledSize(size.scaled(limit, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+            QImage image = reader.read();
+            if (image.width() > limit.width() || image.height() > limit.height())
+                image = image.scaled(limit, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            images[size_t(i)] = image;
+        }
+    };
+    const int workers = std::clamp(QThread::idealThreadCount(), 1, 8);
+    std::vector<std::thread> pool;
+    for (int w = 1; w < std::min<int>(workers, int(files.size())); ++w)
+        pool.emplace_back(decode);
+    decode();
+    for (std::thread& t : pool)
+        t.join();
+    int added = 0;
+    for (const QImage& image : images)
+        if (!image.isNull()) {
+            flow.addSlide(image);
+            ++added;
+        }
+    return added;
+}
+
+// One open, timed from the start of the process's main().
+int openOnce(int argc, char** argv, const QString& dir, const QString& way)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
+    SlideFlow* flow = nullptr;
+    if (way == "previous") {
+        flow = new SlideFlow;
+        flow->setSlideSize(QSize(150, 178));
+        flow->resize(240, 320);
+        previousLoad(*flow, listFolderFiles(dir));
+        flow->setCenterIndex(flow->slideCount() / 2);
+    } else {
+        flow = createSlideViewerFor(QFile::encodeName(dir));
+    }
+    flow->show();
+    flow->setBackgroundColor(Qt::white);
+    // The first frame: the first paint that presents the flow.
+    while (flow->renderer().frame().isNull() || flow->renderer().needsRedraw)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    flow->repaint();
+    const qint64 firstFrame = clock.elapsed();
+    waitForSlides(flow, 3600 * 1000);
+    const qint64 lastSlide = clock.elapsed();
+    // Processor time of all threads: steadier than the clock on a busy machine.
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    const long long cpu = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000LL
+                        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+    std::printf("slides=%d first_frame_ms=%lld last_slide_ms=%lld cpu_ms=%lld peak_MB=%.1f\n",
+                flow->slideCount(), (long long)firstFrame, (long long)lastSlide, cpu, peakMemoryMB());
+    delete flow;
+    return 0;
+}
+
+QMap<QString, QString> runOpen(const QString& self, const QString& dir, const QString& way)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(self, {"--open", dir, way});
+    p.waitForFinished(-1);
+    QMap<QString, QString> values;
+    for (const QByteArray& field : p.readAllStandardOutput().trimmed().split(' ')) {
+        const int eq = field.indexOf('=');
+        if (eq > 0)
+            values.insert(field.left(eq), field.mid(eq + 1));
+    }
+    return values;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QStringList args = [&] {
+        QStringList a;
+        for (int i = 1; i < argc; ++i)
+            a << QString::fromLocal8Bit(argv[i]);
+        return a;
+    }();
+    if (args.value(0) == "--open" && args.size() >= 3)
+        return openOnce(argc, argv, args[1], args[2]);
+    if (args.value(0) == "--make" && args.size() >= 4) {
+        QCoreApplication app(argc, argv);
+        return makeFolder(args[1], args[2].toInt(), args[3]) ? 0 : 1;
+    }
+
+    QCoreApplication app(argc, argv);
+    int count = 100;
+    QString keep;
+    for (int i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == "--count")
+            count = args[i + 1].toInt();
+        if (args[i] == "--keep")
+            keep = args[i + 1];
+    }
+    QTemporaryDir temp(QDir::tempPath() + "/slideflow-bench-XXXXXX");
+    const QString root = keep.isEmpty() ? temp.path() : keep;
+    QDir().mkpath(root + "/cache");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(root + "/cache"));
+    const QString self = QCoreApplication::applicationFilePath();
+
+    struct Scenario { QString label; QString kind; int count; bool previous; };
+    const std::vector<Scenario> scenarios = {
+        {QString("%1 JPEG photos 4000x3000").arg(count), "jpeg", count, true},
+        {QString("%1 PNG 4096x4096 16-bit").arg(count), "png16", count, true},
+        {QString("%1 mixed JPEG / 16-bit PNG / WebP 4096").arg(count), "mix", count, true},
+        {QString("%1 small JPEG 640x480").arg(count * 10), "small", count * 10, true},
+        {QString("%1 mixed JPEG / 16-bit PNG").arg(count * 10), "mix-png", count * 10, false},
+    };
+    std::printf("| Folder | Load | Slides | First frame (ms) | Last slide (ms) | CPU (ms) | Peak (MB) |\n"
+                "|---|---|---|---|---|---|---|\n");
+    for (const Scenario& s : scenarios) {
+        const QString dir = root + "/" + s.kind + "-" + QString::number(s.count);
+        if (!makeFolder(s.kind, s.count, dir)) {
+            std::printf("| %s | cannot be made | | | | | |\n", qPrintable(s.label));
+            continue;
+        }
+        QStringList ways;
+        if (s.previous)
+            ways << "previous";
+        ways << "viewer" << "viewer";
+        int n = 0;
+        for (const QString& way : ways) {
+            const auto v = runOpen(self, dir, way);
+            const QString load = way == "previous" ? "previous (all decoded first)"
+                               : (n++ == 0 ? "viewer, first open" : "viewer, second open (cache)");
+            std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", qPrintable(s.label), qPrintable(load),
+                        qPrintable(v.value("slides")), qPrintable(v.value("first_frame_ms")),
+                        qPrintable(v.value("last_slide_ms")), qPrintable(v.value("cpu_ms")),
+                        qPrintable(v.value("peak_MB")));
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
