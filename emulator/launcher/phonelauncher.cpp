@@ -82,6 +82,9 @@ void KeptProcess::start()
     m_process->setProcessChannelMode(QProcess::ForwardedChannels);
     m_process->setInputChannelMode(QProcess::ForwardedInputChannel);
     m_process->setProcessEnvironment(m_env);
+    // A group of its own: a Ctrl-C meant for the launcher does not end the
+    // phone's processes behind its back; the launcher ends them itself.
+    m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
     connect(m_process, &QProcess::finished, this, &KeptProcess::ended);
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
         if (e == QProcess::FailedToStart)
@@ -209,6 +212,7 @@ bool PhoneLauncher::startScreen()
     m_xserver = new QProcess(this);
     m_xserver->setProcessChannelMode(QProcess::SeparateChannels);
     m_xserver->setStandardErrorFile(QProcess::nullDevice());
+    m_xserver->setChildProcessModifier([] { ::setpgid(0, 0); });
     m_xserver->start(program, args);
     QElapsedTimer clock;
     clock.start();

@@ -11,6 +11,7 @@
 #include "zpushbutton.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QPainter>
@@ -121,6 +122,8 @@ IdleScreen::IdleScreen(QWidget* parent)
 void IdleScreen::showBelow()
 {
     show();
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
     // Without a window manager nobody keeps the idle screen at the bottom:
     // lowered, it leaves every later window (menu, applications, labels) on top.
     lower();
