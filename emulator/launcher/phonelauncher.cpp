@@ -103,14 +103,16 @@ void KeptProcess::ended(int code, QProcess::ExitStatus status)
 {
     if (m_stopping || !m_process || sender() != m_process && code != -1)
         return;
+    const bool killed = status == QProcess::CrashExit && (code == SIGTERM || code == SIGKILL);
     const QString how = status == QProcess::CrashExit
                             ? (code == -1 ? QStringLiteral("could not start: ") + m_process->errorString()
-                                          : QStringLiteral("was killed"))
+                                          : QStringLiteral("was killed (signal %1)").arg(code))
                             : QStringLiteral("ended with %1").arg(code);
-    // A program that ends again and again right after its start is given a
-    // short pause (still under a second), so that a broken one does not
-    // take the machine.
-    m_quickEnds = m_since.elapsed() < 300 ? m_quickEnds + 1 : 0;
+    // A program that ends by itself again and again right after its start
+    // (a broken one) is given a short pause, still under a second, so that
+    // it does not take the machine. One that is killed comes back at once,
+    // however often that happens.
+    m_quickEnds = !killed && m_since.elapsed() < 300 ? m_quickEnds + 1 : 0;
     const int pause = m_quickEnds >= 3 ? 500 : 0;
     say(QStringLiteral("%1 %2; starting it again").arg(m_name, how));
     m_process->disconnect(this);
