@@ -6,7 +6,7 @@
 # Running it again remakes the root from scratch. With a build folder the
 # suite's programs are put into the phone as preloaded applications, for the
 # phone emulator: appkeeper in the menu's "Applications" folder, LineLabel, and
-# DayBadge 2.x in the start-at-boot list.
+# DayBadge 2.x in the start-at-boot list; the Java application goes to "Games".
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=${1:?usage: make-demo-phone.sh <root> [build-folder]}
@@ -169,6 +169,9 @@ Directory=/usr/data_resource/preloadapps/LineLabel
 JavaId=-1
 INI
   sed -i 's/^Items=3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b;7b8c9d0e-1f2a-4b3c-9d4e-5f6a7b8c9d0e$/Items=d4d4d4d4-5555-4666-8777-888899990000;3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b;7b8c9d0e-1f2a-4b3c-9d4e-5f6a7b8c9d0e;f6f6f6f6-7777-4888-8999-aaaabbbbcccc/' \
+    "$am/UserMenuTree"
+  # The Java application in "Games", where its notice can be seen.
+  sed -i '/^\[a0a0a0a0-1111-4222-8333-444455556666\]$/,/^Items=/s/^Items=$/Items=5e6f7a8b-9c0d-4e1f-8a2b-3c4d5e6f7a8b/' \
     "$am/UserMenuTree"
   sed -i 's/^Apps=3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b$/Apps=3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b;e5e5e5e5-6666-4777-8888-9999aaaabbbb/' \
     "$setup/ezx_sysregistry.cfg"
