@@ -28,6 +28,16 @@ QString platformText(PlatformText which)
         {u"选择", u"Select"},
         {u"返回", u"Back"},
         {u"安装完成。", u"Installation complete."},
+        {u"主菜单", u"Main menu"},
+        {u"%1 是 Java 应用程序，需要手机的 Java 运行环境。",
+         u"%1 is a Java application: it needs the phone's Java runtime."},
+        {u"无法启动 %1。", u"%1 cannot be started."},
+        {u"无服务", u"No service"},
+        {u"菜单", u"Menu"},
+        {u"按键", u"Keys"},
+        {u"F1：左软键（菜单）\nF2：右软键（返回）\n回车：中间键（打开、启动）\n上下键：移动",
+         u"F1: left soft key (menu)\nF2: right soft key (back)\nReturn: centre key (open, start)\nUp, Down: move"},
+        {u"菜单正在启动，请稍候再试。", u"The menu is starting; try again in a moment."},
     };
     const Pair& p = table[int(which)];
     return QString::fromUtf16(phoneSpeaksChinese() ? p.chinese : p.english);

@@ -19,6 +19,15 @@ enum class PlatformText {
     Select,
     Back,
     InstallComplete,
+    // The phone's own processes (emulator/): the main menu, the idle screen.
+    MainMenu,
+    NeedsJava,      // "%1": the application's name
+    CannotStart,    // "%1": the application's name
+    NoService,
+    Menu,
+    Keys,
+    KeysHelp,
+    MenuStarting,
 };
 
 QString platformText(PlatformText which);

@@ -136,6 +136,38 @@ QPixmap drawComplete()
     return pm;
 }
 
+
+// A rounded tile with a small window on it: an application without an icon
+// of its own.
+QPixmap drawApplication()
+{
+    QPixmap pm = canvas(32, 32);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 0, 32);
+    g.setColorAt(0, QColor(120, 160, 220));
+    g.setColorAt(1, QColor(40, 80, 160));
+    p.setPen(QPen(QColor(30, 50, 100), 1));
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 6, 6);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(8, 9, 16, 14));
+    p.setBrush(QColor(40, 80, 160));
+    p.drawRect(QRectF(9, 12, 14, 10));
+    return pm;
+}
+
+// A folder at the size of the main menu's entries.
+QPixmap drawMenuFolder()
+{
+    QPixmap pm = canvas(32, 32);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    paintFolder(p, QRectF(2, 5, 28, 23));
+    return pm;
+}
+
 using Painter = QPixmap (*)();
 
 const QHash<QString, Painter>& painters()
@@ -148,6 +180,8 @@ const QHash<QString, Painter>& painters()
         {QStringLiteral("Picker_File"), &drawFile},
         {QStringLiteral("Picker_Up"), &drawUp},
         {QStringLiteral("AM_InstallComplete"), &drawComplete},
+        {QStringLiteral("AM_Application"), &drawApplication},
+        {QStringLiteral("AM_Folder"), &drawMenuFolder},
     };
     return table;
 }

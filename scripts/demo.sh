@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, makes a demo phone in ./demo-phone and runs the
-# software manager (appkeeper) on it in a 240x320 window. The demo package is
-# on the card: F1 opens the menu, Return picks "Install PKG", the folder button
-# opens the picker (mmc / mmca1 / demo.pkg), F1 installs.
+# phone on it: the phone emulator (phone-emulator) with its idle screen and
+# main menu, appkeeper in the menu's "Applications" folder, DayBadge 2.x's
+# weekday label started at boot.
 #   scripts/demo.sh [--lang zh-cn|en-us] [--walk] [build-folder]
 # --lang  the phone's language (written to the demo phone's ezx_system.cfg;
-#         default zh-cn, the program's own texts)
-# --walk  walk through install, properties, rename and exit on a private X
-#         server and save a screenshot of each screen in demo-phone/screens/;
-#         this is also what happens when there is no display to show a window on.
+#         default zh-cn)
+# --walk  walk the whole road on a private X server with keys, one screenshot
+#         per step in demo-phone/screens/: idle screen, menu, appkeeper, install
+#         of the demo package, "Refresh menu", the new application in the menu
+#         and started from it, LineLabel's name on the idle screen after the
+#         phone process is started again, DayBadge's label. This is also what
+#         happens when there is no display to show a window on.
+# With a display the phone opens in a 240x320 window (Xephyr): F1 left soft
+# key (menu), F2 right soft key (back), Return centre key, Up/Down move;
+# Ctrl-C in the terminal stops the phone and everything it started.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 lang=zh-cn walk=0 build=$here/build
@@ -16,72 +22,109 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --lang) lang=${2:?--lang needs zh-cn or en-us}; shift 2;;
     --walk) walk=1; shift;;
-    -h|--help) sed -n '2,12p' "$0"; exit 0;;
+    -h|--help) sed -n '2,18p' "$0"; exit 0;;
     *) build=$1; shift;;
   esac
 done
 case "$lang" in zh-cn|en-us) ;; *) echo "demo: unknown language '$lang' (zh-cn or en-us)" >&2; exit 2;; esac
 
 "$here/scripts/setup.sh" "$build"
+build=$(cd "$build" && pwd)
 phone=$here/demo-phone
-"$here/scripts/make-demo-phone.sh" "$phone"
+"$here/scripts/make-demo-phone.sh" "$phone" "$build"
 printf '[SYS_SYSTEM_SET]\nLanguageType = %s\n' "$lang" \
   > "$phone/ezx_user/download/appwrite/setup/ezx_system.cfg"
-app=$build/appkeeper/appkeeper
-export EZX_ROOT=$phone
+launcher=$build/emulator/launcher/phone-emulator
+# The demo application greets with the suite's message tool when it finds it.
+export PATH=$build/tools/flashnote:$PATH
+unset EZX_ROOT
 
-if [ "$walk" = 0 ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
-  echo "demo: appkeeper on the demo phone ($lang); F1 menu, Return middle key, F2 exit"
-  exec "$app"
+if [ "$walk" = 0 ] && [ -n "${DISPLAY:-}" ]; then
+  echo "demo: the phone on the demo phone ($lang): F1 menu, F2 back, Return centre key, Up/Down move; Ctrl-C stops it"
+  exec "$launcher" --root "$phone" --screen auto
 fi
 
-# No display: the same program on a private X server of the phone's size,
-# driven by keys, one screenshot per screen.
+# No display: the phone on a private Xvfb, driven by keys, one screenshot per step.
 for tool in Xvfb xdotool import; do
   command -v "$tool" >/dev/null || { echo "demo: $tool is missing" >&2; exit 2; }
 done
 shots=$phone/screens
 mkdir -p "$shots"
-fdfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 240x320x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
-xpid=$!
-cleanup() { kill "${apid:-}" 2>/dev/null || true; kill "$xpid" 2>/dev/null || true; rm -f "$fdfile"; }
+info=$shots/phone.info log=$shots/phone.log
+rm -f "$info"
+"$launcher" --root "$phone" --screen xvfb --info-file "$info" >"$log" 2>&1 &
+lpid=$!
+cleanup() { kill "$lpid" 2>/dev/null && wait "$lpid" 2>/dev/null || true; }
 trap cleanup EXIT
-for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$fdfile")
-QT_QPA_PLATFORM=xcb "$app" >"$shots/appkeeper.log" 2>&1 &
-apid=$!
-sleep 2
+fail() { echo "demo: $*; the phone's log is $log" >&2; exit 1; }
+# Waits until the phone's log holds a line matching $1 (at least $2 times).
+await() {
+  for _ in $(seq 150); do
+    [ "$(grep -c -- "$1" "$log" || true)" -ge "${2:-1}" ] && return 0
+    kill -0 "$lpid" 2>/dev/null || fail "the phone ended"
+    sleep 0.1
+  done
+  fail "no '$1' from the phone"
+}
+for _ in $(seq 150); do [ -s "$info" ] && break; sleep 0.1; done
+[ -s "$info" ] || fail "the phone did not start"
+export DISPLAY=$(sed -n 's/^display=//p' "$info")
+await "phone: idle screen shown"
+await "am: ready"
 n=0
 shot() {
   n=$((n + 1))
   import -window root "$shots/$(printf '%02d' "$n")-$1.png"
   echo "demo: $shots/$(printf '%02d' "$n")-$1.png"
 }
-press() { for k in "$@"; do xdotool key "$k"; sleep 0.7; done; }
-shot main-window
-press F1;                 shot menu
-press Return;             shot install-dialog
-press Return;             shot picker
-press Down Return Return Down; shot picker-card
-press Return;             shot package-chosen
-press F1;                 shot confirm
-press 1;                  shot installed
-press 1;                  shot list-with-new-entry
-press Down Down space;    shot java-entry-selected
-press Return;             shot java-properties
-press F2 Down space;      shot entry-selected
-press Return;             shot properties
-press F2 F1 Down Return;  shot rename
-press space 2;            shot rename-typed
-press F1;                 shot renamed
-press F1 Down Down Return; shot uninstall-question
-press 1;                  shot uninstalled
-press F1 Up Return;       shot about
-press 1 F2;               shot exit-question
+press() { for k in "$@"; do xdotool key "$k"; sleep 0.6; done; }
+# Runs a shell command inside the phone, where `pidof` sees only its processes.
+in_phone() {
+  if grep -q '^namespace=yes' "$info"; then
+    local unshare inner
+    unshare=$(cut -d' ' -f1 "/proc/$lpid/task/$lpid/children")
+    inner=$(cut -d' ' -f1 "/proc/$unshare/task/$unshare/children")
+    nsenter -t "$inner" -p -m sh -c "$1"
+  else
+    echo "demo: no PID namespace here; '$1' is not run (it would reach the whole machine)" >&2
+  fi
+}
+
+sleep 5   # DayBadge's label appears after its 5-second pause
+shot idle-screen
+press F1;                       await "am: menu shown"; shot menu
+press Return;                   shot folder-applications
+press Return;                   await "am: started appkeeper"; sleep 2; shot appkeeper
+press F1;                       shot appkeeper-menu
+press Return;                   shot install-dialog
+press Return;                   shot picker
+press Down Return Return Down;  shot picker-card
+press Return;                   shot package-chosen
+press F1;                       shot confirm
+press 1;                        shot installed
+press 1;                        shot appkeeper-with-new-entry
+press F1 Down Down Down Down Return; shot refresh-question
+amStarts=$(grep -c "started am" "$log" || true)
 press 1
-sleep 1
-if kill -0 "$apid" 2>/dev/null; then
-  echo "demo: appkeeper still running after the exit key" >&2; exit 1
-fi
-wait "$apid" && echo "demo: appkeeper ended with 0; screenshots in $shots"
+await "am was killed" 1
+await "started am" $((amStarts + 1))
+await "am: ready" 2
+shot am-started-again
+press F2;                       shot exit-question
+press 1;                        sleep 1; shot idle-after-appkeeper
+press F1;                       await "am: menu shown" 2; shot menu-again
+press Return End;               shot new-application-in-menu
+press Return;                   await "Hello from the demo package"; sleep 1.5; shot new-application-started
+sleep 4
+press Up Return;                await "am: started LineLabel"; sleep 1
+press F2 F2;                    shot idle-before-phone-restart
+phoneStarts=$(grep -c "started phone" "$log" || true)
+in_phone 'kill -9 $(pidof phone)'
+await "started phone" $((phoneStarts + 1))
+await "phone: idle screen shown (China Mobile)"
+sleep 1;                        shot idle-with-service-name-and-weekday
+
+kill "$lpid"; wait "$lpid" || true
+trap - EXIT
+grep -q "phone-emulator: stopped" "$log" || fail "the phone did not stop cleanly"
+echo "demo: the phone stopped; screenshots in $shots, its log in $log"

@@ -2,11 +2,16 @@
 # Makes a demo phone root (for EZX_ROOT=<root>): the memory card, the
 # ezx_user folders with a few registry records and a menu tree, the preload
 # registry, a folder of pictures and a demo package on the card.
-#   scripts/make-demo-phone.sh <root>
-# Running it again remakes the root from scratch.
+#   scripts/make-demo-phone.sh <root> [build-folder]
+# Running it again remakes the root from scratch. With a build folder the
+# suite's programs are put into the phone as preloaded applications, for the
+# phone emulator: appkeeper in the menu's "Applications" folder, LineLabel, and
+# DayBadge 2.x in the start-at-boot list; the Java application goes to "Games".
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-root=${1:?usage: make-demo-phone.sh <root>}
+root=${1:?usage: make-demo-phone.sh <root> [build-folder]}
+build=${2:-}
+if [ -n "$build" ]; then build=$(cd -- "$build" && pwd); fi
 case "$root" in /|"") echo "make-demo-phone: refusing root '$root'" >&2; exit 2;; esac
 
 # Only a folder this script made (or an empty one) is wiped and remade.
@@ -129,5 +134,47 @@ if command -v convert >/dev/null 2>&1; then
           -fill white -pointsize 28 -gravity center -annotate 0 "H" "$stage/hellodemo/hello.png"
 fi
 tar czf "$card/demo.pkg" -C "$stage" --owner=0 --group=0 hellodemo
+
+# The suite's own programs, preloaded, for the phone emulator.
+if [ -n "$build" ]; then
+  pre=$root/usr/data_resource/preloadapps
+  mkdir -p "$pre/appkeeper" "$pre/DayBadge" "$pre/LineLabel"
+  cp "$build/appkeeper/appkeeper" "$build/appkeeper/ezx_appkeeper_lang.cfg" "$pre/appkeeper/"
+  cp "$build/daemons/DayBadge2/DayBadge" "$pre/DayBadge/"
+  cp "$build/daemons/LineLabel/LineLabel" "$pre/LineLabel/"
+  if command -v convert >/dev/null 2>&1; then
+    convert -size 32x32 xc:none -fill steelblue -draw "roundrectangle 1,1 30,30 6,6" \
+            -fill white -pointsize 20 -gravity center -annotate 0 "A" "$pre/appkeeper/appkeeper.png"
+  fi
+  cat >> "$pre/SysRegistry" <<'INI'
+
+[d4d4d4d4-5555-4666-8777-888899990000]
+Name=appkeeper
+Exec=appkeeper
+Icon=appkeeper.png
+Directory=/usr/data_resource/preloadapps/appkeeper
+JavaId=-1
+
+[e5e5e5e5-6666-4777-8888-9999aaaabbbb]
+Name=DayBadge
+Exec=DayBadge
+Directory=/usr/data_resource/preloadapps/DayBadge
+JavaId=-1
+
+[f6f6f6f6-7777-4888-8999-aaaabbbbcccc]
+Name=LineLabel
+Exec=LineLabel
+Args="China Mobile"
+Directory=/usr/data_resource/preloadapps/LineLabel
+JavaId=-1
+INI
+  sed -i 's/^Items=3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b;7b8c9d0e-1f2a-4b3c-9d4e-5f6a7b8c9d0e$/Items=d4d4d4d4-5555-4666-8777-888899990000;3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b;7b8c9d0e-1f2a-4b3c-9d4e-5f6a7b8c9d0e;f6f6f6f6-7777-4888-8999-aaaabbbbcccc/' \
+    "$am/UserMenuTree"
+  # The Java application in "Games", where its notice can be seen.
+  sed -i '/^\[a0a0a0a0-1111-4222-8333-444455556666\]$/,/^Items=/s/^Items=$/Items=5e6f7a8b-9c0d-4e1f-8a2b-3c4d5e6f7a8b/' \
+    "$am/UserMenuTree"
+  sed -i 's/^Apps=3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b$/Apps=3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b;e5e5e5e5-6666-4777-8888-9999aaaabbbb/' \
+    "$setup/ezx_sysregistry.cfg"
+fi
 
 echo "demo phone ready in $root"

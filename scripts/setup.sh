@@ -6,7 +6,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}; shift || true
 
 packages=(cmake g++ make qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev zlib1g-dev
-          faketime xvfb xdotool imagemagick e2fsprogs tar gzip coreutils procps python3
+          faketime xvfb xserver-xephyr xdotool imagemagick e2fsprogs tar gzip coreutils procps python3
           fonts-droid-fallback fonts-dejavu-core
           busybox dosfstools fusefat fuse libarchive-tools util-linux
           qt6-image-formats-plugins libqt6svg6 libpng-dev libwebp-dev pkg-config)
@@ -15,6 +15,8 @@ packages=(cmake g++ make qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev
 # qt6-image-formats-plugins (WebP, TIFF readers), libqt6svg6 (the SVG reader),
 # libpng-dev, libwebp-dev and pkg-config (reduced decoding): the pictures the
 # viewer reads.
+# xserver-xephyr: the phone emulator's window on a desktop; util-linux (unshare,
+# nsenter) also gives the phone its own PID namespace.
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,253 @@
+#include "ammenuwindow.h"
+
+#include "amchannel.h"
+#include "appstarter.h"
+#include "phonelanguage.h"
+#include "phonestyle.h"
+#include "safefile.h"
+#include "stockicons.h"
+#include "zglobal.h"
+#include "zmessagebox.h"
+#include "zpushbutton.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QPointer>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+constexpr int kIconSize = 32;
+constexpr int kIconsPerStep = 16;
+}
+
+AmMenuWindow::AmMenuWindow(const AmMenu& menu, QWidget* parent)
+    : ZMainWidget(platformText(PlatformText::MainMenu), false, parent, "amMenu"), m_menu(menu)
+{
+    QWidget* strip = getCSTWidget(true);
+    m_leftKey = new ZPushButton(strip, ZPushButton::SoftKeyMiddle, -1, -1);
+    m_leftKey->setText(platformText(PlatformText::Open));
+    m_leftKey->setGeometry(ZGlobal::diffRect(ZGlobal::getCstR(), ZGlobal::getCst2_1R()));
+    m_rightKey = new ZPushButton(strip, ZPushButton::SoftKeyMiddle, -1, -1);
+    m_rightKey->setText(platformText(PlatformText::Back));
+    m_rightKey->setGeometry(ZGlobal::diffRect(ZGlobal::getCstR(), ZGlobal::getCst2_2R()));
+    connect(m_leftKey, &QAbstractButton::clicked, this, &AmMenuWindow::activateCurrent);
+    connect(m_rightKey, &QAbstractButton::clicked, this, &AmMenuWindow::goBack);
+
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("amList"));
+    m_list->setProperty("ownFocusLook", true);
+    m_list->setIconSize(QSize(kIconSize, kIconSize));
+    m_list->setUniformItemSizes(true);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setTextElideMode(Qt::ElideRight);
+    m_list->setStyleSheet(QStringLiteral(
+        "QListWidget#amList { background: white; font-size: 15px; }"
+        "QListWidget#amList::item { padding: 3px; }"
+        "QListWidget#amList::item:selected { background: #2f6fc6; color: white; }"));
+    m_list->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
+    connect(m_list, &QListWidget::itemClicked, this, [this] { activateCurrent(); });
+
+    m_iconTimer = new QTimer(this);
+    m_iconTimer->setInterval(0);
+    connect(m_iconTimer, &QTimer::timeout, this, &AmMenuWindow::loadSomeIcons);
+
+    showFolders(0);
+}
+
+AmMenuWindow::~AmMenuWindow() = default;
+
+bool AmMenuWindow::listen()
+{
+    m_server = new QLocalServer(this);
+    const QString name = amChannelName();
+    // A socket left by an `am` that was killed would refuse the new one.
+    QLocalServer::removeServer(name);
+    if (!m_server->listen(name))
+        return false;
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* s = m_server->nextPendingConnection()) {
+            connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+            connect(s, &QLocalSocket::readyRead, this, [this, s] { serveRequest(s); });
+            if (s->canReadLine())
+                serveRequest(s);
+        }
+    });
+    return true;
+}
+
+void AmMenuWindow::serveRequest(QLocalSocket* socket)
+{
+    while (socket->canReadLine()) {
+        const QByteArray request = socket->readLine(256).trimmed();
+        if (request == "show") {
+            showMenu(socket);
+        } else if (request == "status") {
+            socket->write(QStringLiteral("ready %1 %2\n")
+                              .arg(m_menu.folders.size())
+                              .arg(m_menu.applicationCount())
+                              .toUtf8());
+        } else {
+            socket->write("unknown\n");
+        }
+    }
+    // A client that sends endless bytes without a line end is cut off.
+    if (socket->bytesAvailable() > 256)
+        socket->abort();
+}
+
+void AmMenuWindow::showMenu(QLocalSocket* reply)
+{
+    if (reply)
+        m_waitingForPaint << reply;
+    m_announcePaint = true;
+    if (m_folder >= 0)
+        showFolders(m_folder);
+    show();
+    raise();
+    activateWindow();
+    m_list->setFocus();
+    m_list->viewport()->update();
+}
+
+void AmMenuWindow::say(const QString& text)
+{
+    std::fprintf(stdout, "am: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+void AmMenuWindow::showFolders(int select)
+{
+    m_iconTimer->stop();
+    m_folder = -1;
+    setCaption(platformText(PlatformText::MainMenu));
+    m_list->clear();
+    const QIcon folderIcon(stockIcon(QStringLiteral("AM_Folder")));
+    for (const AmFolder& f : m_menu.folders)
+        new QListWidgetItem(folderIcon, f.name, m_list);
+    if (m_list->count() > 0)
+        m_list->setCurrentRow(qBound(0, select, m_list->count() - 1));
+}
+
+void AmMenuWindow::showFolder(int index)
+{
+    m_folder = index;
+    const AmFolder& f = m_menu.folders.at(index);
+    setCaption(f.name);
+    m_list->clear();
+    const QIcon stock(stockIcon(QStringLiteral("AM_Application")));
+    for (const AmApplication& a : f.applications)
+        new QListWidgetItem(stock, a.name, m_list);
+    if (m_list->count() > 0)
+        m_list->setCurrentRow(0);
+    // The icons are read a few at a time, so that a folder of a thousand
+    // applications opens at once and fills in while the user looks.
+    m_nextIcon = 0;
+    m_iconTimer->start();
+}
+
+void AmMenuWindow::loadSomeIcons()
+{
+    if (m_folder < 0) {
+        m_iconTimer->stop();
+        return;
+    }
+    const QList<AmApplication>& apps = m_menu.folders.at(m_folder).applications;
+    const int end = qMin(m_nextIcon + kIconsPerStep, int(apps.size()));
+    for (; m_nextIcon < end; ++m_nextIcon) {
+        const QImage image =
+            loadPhonePicture(apps.at(m_nextIcon).iconPath(), QSize(kIconSize, kIconSize));
+        if (!image.isNull() && m_nextIcon < m_list->count())
+            m_list->item(m_nextIcon)->setIcon(QIcon(QPixmap::fromImage(image)));
+    }
+    if (m_nextIcon >= apps.size())
+        m_iconTimer->stop();
+}
+
+void AmMenuWindow::activateCurrent()
+{
+    const int row = m_list->currentRow();
+    if (row < 0)
+        return;
+    if (m_folder < 0) {
+        showFolder(row);
+        return;
+    }
+    const AmApplication app = m_menu.folders.at(m_folder).applications.value(row);
+    if (app.uid.isEmpty())
+        return;
+    const AmStart started = startApplication(app);
+    switch (started.outcome) {
+    case AmStart::Started:
+        say(QStringLiteral("started %1 (%2, pid %3)").arg(app.name, app.uid).arg(started.pid));
+        break;
+    case AmStart::NeedsJava:
+        say(QStringLiteral("not started %1 (%2): %3").arg(app.name, app.uid, started.reason));
+        ZMessageBox::information(this, stockIcon(QStringLiteral("AM_Application")),
+                                 platformText(PlatformText::NeedsJava).arg(app.name),
+                                 platformText(PlatformText::Ok));
+        break;
+    case AmStart::Failed:
+        say(QStringLiteral("not started %1 (%2): %3").arg(app.name, app.uid, started.reason));
+        ZMessageBox::information(this, QPixmap(),
+                                 platformText(PlatformText::CannotStart).arg(app.name)
+                                     + QStringLiteral("\n") + started.reason,
+                                 platformText(PlatformText::Ok));
+        break;
+    }
+}
+
+void AmMenuWindow::goBack()
+{
+    if (m_folder >= 0) {
+        showFolders(m_folder);
+        return;
+    }
+    hide();
+    say(QStringLiteral("menu hidden"));
+}
+
+void AmMenuWindow::resizeEvent(QResizeEvent* event)
+{
+    ZMainWidget::resizeEvent(event);
+    m_list->setGeometry(0, ZGlobal::TitleHeight, width(),
+                        qMax(0, height() - ZGlobal::TitleHeight - ZGlobal::CstHeight));
+}
+
+void AmMenuWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        goBack();
+        return;
+    }
+    ZMainWidget::keyPressEvent(event);
+}
+
+bool AmMenuWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Select) {
+            activateCurrent();
+            return true;
+        }
+    }
+    if (watched == m_list->viewport() && event->type() == QEvent::Paint && m_announcePaint) {
+        // Answered once the drawing is done, after this paint event.
+        m_announcePaint = false;
+        QTimer::singleShot(0, this, [this] {
+            for (const QPointer<QLocalSocket>& s : std::as_const(m_waitingForPaint))
+                if (s && s->state() == QLocalSocket::ConnectedState)
+                    s->write("shown\n");
+            m_waitingForPaint.clear();
+            say(QStringLiteral("menu shown"));
+        });
+    }
+    return ZMainWidget::eventFilter(watched, event);
+}

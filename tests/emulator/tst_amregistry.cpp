@@ -1,0 +1,305 @@
+// The application manager's reading of the menu tree and the registries, its
+// icons and its starting of applications, on a real phone root; `am --list`
+// as the real program.
+#include "amregistry.h"
+#include "appstarter.h"
+#include "phoneroot.h"
+#include "safefile.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
+#include <sys/stat.h>
+
+namespace {
+
+const char* const kTree = "/ezx_user/download/appwrite/am/UserMenuTree";
+const char* const kDb = "/ezx_user/download/appwrite/am/InstalledDB";
+const char* const kSys = "/usr/data_resource/preloadapps/SysRegistry";
+const char* const kCard = "/mmc/mmca1/.system/java/CardRegistry";
+
+QByteArray record(const QByteArray& uid, const QByteArray& name, const QByteArray& exec = "run",
+                  const QByteArray& dir = "/ezx_user/apps/x", const QByteArray& extra = "")
+{
+    QByteArray r = "[" + uid + "]\n";
+    if (!name.isNull())
+        r += "Name=" + name + "\n";
+    if (!exec.isNull())
+        r += "Exec=" + exec + "\n";
+    if (!dir.isNull())
+        r += "Directory=" + dir + "\n";
+    return r + extra + "\n";
+}
+
+QString amProgram()
+{
+    return QStringLiteral(TESTS_BINARY_DIR "/emulator/am/am");
+}
+
+} // namespace
+
+class TestAmRegistry : public QObject
+{
+    Q_OBJECT
+private slots:
+    void menuLists_data();
+    void menuLists();
+    void records_data();
+    void records();
+    void hostileRegistries_data();
+    void hostileRegistries();
+    void lookupOrderAndThousandApplications();
+    void icons_data();
+    void icons();
+    void starting_data();
+    void starting();
+    void amListProgram();
+};
+
+// Menu folder lists as people and programs leave them.
+void TestAmRegistry::menuLists_data()
+{
+    QTest::addColumn<QByteArray>("items");
+    QTest::addColumn<QString>("listed");
+    QTest::newRow("plain") << QByteArray("a;b") << "F\n  a  A\n  b  B\n";
+    QTest::newRow("appkeeper's leading ;") << QByteArray(";a;b") << "F\n  a  A\n  b  B\n";
+    QTest::newRow("stray and doubled ;") << QByteArray(";;a;;;b;") << "F\n  a  A\n  b  B\n";
+    QTest::newRow("blanks around") << QByteArray(" a ; b ") << "F\n  a  A\n  b  B\n";
+    QTest::newRow("duplicates keep the first") << QByteArray("b;a;b;a") << "F\n  b  B\n  a  A\n";
+    QTest::newRow("unknown UIDs") << QByteArray("zz;a;{a};b") << "F\n  a  A\n  b  B\n";
+    QTest::newRow("empty") << QByteArray("") << "F\n";
+    QTest::newRow("only ;") << QByteArray(";;;") << "F\n";
+    QTest::newRow("shell code as UID") << QByteArray("$(touch pwned);a") << "F\n  a  A\n";
+}
+
+void TestAmRegistry::menuLists()
+{
+    QFETCH(QByteArray, items);
+    QFETCH(QString, listed);
+    PhoneRoot root;
+    root.writeFile(kDb, record("a", "A") + record("b", "B"));
+    root.writeFile(kTree, "[f1]\nName=F\nItems=" + items + "\n");
+    const AmMenu menu = loadAmMenu();
+    QCOMPARE(formatAmMenu(menu), listed);
+    QVERIFY(!QFile::exists(root.host("/ezx_user/download/appwrite/am/pwned")));
+}
+
+// Records that cannot be shown are skipped, each with a warning.
+void TestAmRegistry::records_data()
+{
+    QTest::addColumn<QByteArray>("registry");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("whole") << record("u", "Good") << true;
+    QTest::newRow("no Name") << record("u", QByteArray()) << false;
+    QTest::newRow("blank Name") << record("u", "  ") << false;
+    QTest::newRow("no Exec") << record("u", "N", QByteArray()) << false;
+    QTest::newRow("no Directory") << record("u", "N", "run", QByteArray()) << false;
+    QTest::newRow("relative Directory") << record("u", "N", "run", "apps/x") << false;
+    QTest::newRow("Directory climbing out") << record("u", "N", "run", "/ezx_user/../../etc") << false;
+    QTest::newRow("Directory on the host") << record("u", "N", "run", "/bin") << false;
+    QTest::newRow("Exec absolute") << record("u", "N", "/bin/sh") << false;
+    QTest::newRow("Exec climbing") << record("u", "N", "../../../bin/sh") << false;
+    QTest::newRow("Exec with shell code is a name") << record("u", "N", "x; touch pwned") << true;
+    QTest::newRow("Java application") << record("u", "J", "a.jar", "/ezx_user/apps/x", "JavaId=12\n") << true;
+    QTest::newRow("name with a line break") << record("u", "two\\nlines") << true;
+}
+
+void TestAmRegistry::records()
+{
+    QFETCH(QByteArray, registry);
+    QFETCH(bool, shown);
+    PhoneRoot root;
+    root.writeFile(kDb, registry);
+    root.writeFile(kTree, "[f]\nName=F\nItems=u\n");
+    const AmMenu menu = loadAmMenu();
+    QCOMPARE(menu.folders.size(), 1);
+    QCOMPARE(menu.folders.first().applications.size(), shown ? 1 : 0);
+    QCOMPARE(menu.warnings.size(), shown ? 0 : 1);
+    // One entry is one line, whatever the name holds.
+    QCOMPARE(formatAmMenu(menu).count(QLatin1Char('\n')), shown ? 2 : 1);
+}
+
+// Registries that are not files: read as empty at once, the others still used.
+void TestAmRegistry::hostileRegistries_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("binary junk") << "junk";
+    QTest::newRow("link to nowhere") << "dangling";
+}
+
+void TestAmRegistry::hostileRegistries()
+{
+    QFETCH(QString, kind);
+    PhoneRoot root;
+    root.writeFile(kSys, record("s", "FromSys"));
+    root.writeFile(kTree, "[f]\nName=F\nItems=d;s\n");
+    const QString db = root.host(kDb);
+    if (kind == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(db).constData(), 0644), 0);
+    else if (kind == "folder")
+        QVERIFY(QDir().mkpath(db));
+    else if (kind == "junk")
+        root.writeFile(kDb, QByteArray("\0\xff[\x01\n=\n[", 9).repeated(1000));
+    else
+        QVERIFY(QFile::link(root.host("/nowhere"), db));
+    QElapsedTimer clock;
+    clock.start();
+    const AmMenu menu = loadAmMenu();
+    QVERIFY2(clock.elapsed() < 5000, "reading a hostile registry must not wait");
+    QCOMPARE(formatAmMenu(menu), QStringLiteral("F\n  s  FromSys\n"));
+}
+
+void TestAmRegistry::lookupOrderAndThousandApplications()
+{
+    PhoneRoot root;
+    QByteArray db, items;
+    for (int i = 0; i < 1000; ++i) {
+        const QByteArray uid = "app-" + QByteArray::number(i);
+        db += record(uid, "App " + QByteArray::number(i));
+        items += uid + ";";
+    }
+    root.writeFile(kDb, db);
+    // The same UID in a later registry does not replace InstalledDB's record.
+    root.writeFile(kCard, record("app-7", "Impostor"));
+    root.writeFile(kTree, "[big]\nName=Big\nItems=" + items + "\n");
+    const AmMenu menu = loadAmMenu();
+    QCOMPARE(menu.applicationCount(), 1000);
+    QCOMPARE(menu.folders.first().applications.at(7).name, QStringLiteral("App 7"));
+    QCOMPARE(menu.folders.first().applications.at(999).uid, QStringLiteral("app-999"));
+}
+
+// Icons: only small regular picture files are read; never blocks.
+void TestAmRegistry::icons_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("loaded");
+    QTest::newRow("picture") << "png" << true;
+    QTest::newRow("big picture, scaled down") << "bigpng" << true;
+    QTest::newRow("not a picture") << "text" << false;
+    QTest::newRow("huge file") << "huge" << false;
+    QTest::newRow("huge dimensions") << "hugedims" << false;
+    QTest::newRow("FIFO") << "fifo" << false;
+    QTest::newRow("folder") << "folder" << false;
+    QTest::newRow("missing") << "missing" << false;
+}
+
+void TestAmRegistry::icons()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, loaded);
+    PhoneRoot root;
+    const QString phone = QStringLiteral("/ezx_user/apps/x/icon.png");
+    const QString host = root.host(phone);
+    QDir().mkpath(QFileInfo(host).path());
+    if (kind == "png" || kind == "bigpng") {
+        QImage img(kind == "png" ? QSize(48, 48) : QSize(400, 200), QImage::Format_ARGB32);
+        img.fill(Qt::red);
+        QVERIFY(img.save(host, "PNG"));
+    } else if (kind == "text") {
+        root.writeFile(phone, "not a picture\n");
+    } else if (kind == "huge") {
+        QFile f(host);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.resize(64LL * 1024 * 1024));
+    } else if (kind == "hugedims") {
+        // A tiny file claiming 60000 x 60000 pixels.
+        QImage img(1, 1, QImage::Format_Mono);
+        QVERIFY(img.save(host, "PNG"));
+        QFile f(host);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray bytes = f.readAll();
+        const char dims[8] = {0, 0, char(0xea), 0x60, 0, 0, char(0xea), 0x60};
+        bytes.replace(16, 8, QByteArray(dims, 8));
+        f.seek(0);
+        f.write(bytes);
+    } else if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(host).constData(), 0644), 0);
+    } else if (kind == "folder") {
+        QVERIFY(QDir().mkpath(host));
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const QImage image = loadPhonePicture(phone, QSize(32, 32));
+    QVERIFY(clock.elapsed() < 5000);
+    QCOMPARE(!image.isNull(), loaded);
+    if (loaded)
+        QVERIFY(image.width() <= 32 && image.height() <= 32);
+}
+
+// Starting: the record's own program, in its folder, with its arguments as
+// words; shell code anywhere stays text.
+void TestAmRegistry::starting_data()
+{
+    QTest::addColumn<QString>("exec");
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QString>("javaId");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("output");   // what the program wrote, or empty
+    QTest::newRow("script with words") << "run" << "a \"b c\" $(touch pwned)" << "-1"
+                                       << int(AmStart::Started) << "FOLDER\na|b c|$(touch|pwned)|\n";
+    QTest::newRow("empty JavaId is native") << "run" << "" << "" << int(AmStart::Started) << "FOLDER\n";
+    QTest::newRow("Exec with shell code") << "run; touch pwned" << "" << "-1" << int(AmStart::Failed) << "";
+    QTest::newRow("Exec missing") << "absent" << "" << "-1" << int(AmStart::Failed) << "";
+    QTest::newRow("Exec not executable") << "data" << "" << "-1" << int(AmStart::Failed) << "";
+    QTest::newRow("Exec a folder") << "sub" << "" << "-1" << int(AmStart::Failed) << "";
+    QTest::newRow("Java") << "run" << "" << "12" << int(AmStart::NeedsJava) << "";
+}
+
+void TestAmRegistry::starting()
+{
+    QFETCH(QString, exec);
+    QFETCH(QString, args);
+    QFETCH(QString, javaId);
+    QFETCH(int, outcome);
+    QFETCH(QString, output);
+    PhoneRoot root;
+    const QString dir = QStringLiteral("/ezx_user/apps/x");
+    root.writeFile(dir + "/run",
+                   "#!/bin/sh\npwd > out.tmp\nfor a in \"$@\"; do printf '%s|' \"$a\" >> out.tmp; done\n"
+                   "[ $# -gt 0 ] && echo >> out.tmp\nmv out.tmp out\n");
+    QFile::setPermissions(root.host(dir + "/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    root.writeFile(dir + "/data", "x");
+    QDir().mkpath(root.host(dir + "/sub"));
+    AmApplication app;
+    app.uid = "u";
+    app.name = "N";
+    app.exec = exec;
+    app.directory = dir;
+    app.args = args;
+    app.javaId = javaId;
+    const AmStart s = startApplication(app);
+    QCOMPARE(int(s.outcome), outcome);
+    QCOMPARE(s.reason.isEmpty(), outcome == AmStart::Started);
+    if (!output.isEmpty()) {
+        QTRY_VERIFY(QFile::exists(root.host(dir + "/out")));
+        output.replace("FOLDER", QFileInfo(root.host(dir)).canonicalFilePath());
+        QCOMPARE(QString::fromUtf8(root.readFile(dir + "/out")), output);
+    }
+    QTest::qWait(100);
+    QVERIFY(!QFile::exists(root.host(dir + "/pwned")));
+}
+
+// The real program: the demo phone's kind of files, and a FIFO registry.
+void TestAmRegistry::amListProgram()
+{
+    PhoneRoot root;
+    root.writeFile(kDb, record("a", "Notes") + record("j", "Chess", "c.jar", "/ezx_user/apps/c", "JavaId=3\n"));
+    root.writeFile(kTree, "[f]\nName=Applications\nItems=a;ghost;j\n[g]\nName=Games\n");
+    QVERIFY(QDir().mkpath(QFileInfo(root.host(kCard)).path()));
+    QCOMPARE(::mkfifo(QFile::encodeName(root.host(kCard)).constData(), 0644), 0);
+    QProcess am;
+    am.start(amProgram(), {QStringLiteral("--list")});
+    QVERIFY(am.waitForFinished(10000));
+    QCOMPARE(am.exitCode(), 0);
+    QCOMPARE(am.readAllStandardOutput(),
+             QByteArray("Applications\n  a  Notes\n  j  Chess\nGames\n"));
+    QVERIFY(am.readAllStandardError().contains("ghost: no application record"));
+}
+
+QTEST_GUILESS_MAIN(TestAmRegistry)
+#include "tst_amregistry.moc"

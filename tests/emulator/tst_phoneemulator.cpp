@@ -1,0 +1,292 @@
+// The launcher with the real `am` and `phone`: both start, come back after
+// every kill (from outside by pid, and from inside the phone by name), the
+// start-at-boot list runs once, nothing outside the phone is touched, and
+// stopping the launcher ends everything it started.
+#include "daemonprocess.h"
+#include "amchannel.h"
+#include "phoneroot.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <csignal>
+
+using namespace daemontest;
+
+namespace {
+
+QString launcherProgram() { return binary(QStringLiteral("emulator/launcher/phone-emulator")); }
+QString amProgram() { return binary(QStringLiteral("emulator/am/am")); }
+QString phoneProgram() { return binary(QStringLiteral("emulator/phone/phone")); }
+
+// Live processes running `program` with EZX_ROOT=`root`: only the test's own
+// phone can match.
+QList<qint64> processesOf(const QString& program, const QString& root)
+{
+    const QString exe = QFileInfo(program).canonicalFilePath();
+    const QByteArray marker = "EZX_ROOT=" + root.toLocal8Bit();
+    QList<qint64> found;
+    for (const QString& e : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool ok = false;
+        const qint64 pid = e.toLongLong(&ok);
+        if (!ok || QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath() != exe)
+            continue;
+        QFile env(QStringLiteral("/proc/%1/environ").arg(pid));
+        if (env.open(QIODevice::ReadOnly) && env.readAll().split('\0').contains(marker) && isAlive(pid))
+            found << pid;
+    }
+    return found;
+}
+
+// Every live process whose environment holds EZX_ROOT=`root`.
+QList<qint64> anythingOf(const QString& root, const QList<qint64>& besides = {})
+{
+    const QByteArray marker = "EZX_ROOT=" + root.toLocal8Bit();
+    QList<qint64> found;
+    for (const QString& e : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool ok = false;
+        const qint64 pid = e.toLongLong(&ok);
+        if (!ok || pid == getpid() || besides.contains(pid))
+            continue;
+        QFile env(QStringLiteral("/proc/%1/environ").arg(pid));
+        if (env.open(QIODevice::ReadOnly) && env.readAll().split('\0').contains(marker) && isAlive(pid))
+            found << pid;
+    }
+    return found;
+}
+
+qint64 onlyOne(const QString& program, const QString& root, qint64 besides = 0)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 10000) {
+        const QList<qint64> p = processesOf(program, root);
+        if (p.size() == 1 && p.first() != besides)
+            return p.first();
+        QTest::qWait(20);
+    }
+    return 0;
+}
+
+bool nsenterWorks()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("nsenter")).isEmpty();
+}
+
+// The launcher on a phone root, its output collected; stopped at the end.
+class Launcher
+{
+public:
+    explicit Launcher(const QStringList& args)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(launcherProgram(), args);
+    }
+    ~Launcher()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(15000))
+                m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+    bool waitFor(const QByteArray& text, int ms = 15000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!output().contains(text)) {
+            if (clock.elapsed() > ms || m_process.state() == QProcess::NotRunning)
+                return output().contains(text);
+            m_process.waitForReadyRead(100);
+        }
+        return true;
+    }
+    QByteArray output()
+    {
+        m_out += m_process.readAll();
+        return m_out;
+    }
+    QProcess& process() { return m_process; }
+
+private:
+    QProcess m_process;
+    QByteArray m_out;
+};
+
+void writePhone(const PhoneRoot& root, const QByteArray& bootExec)
+{
+    root.writeFile("/ezx_user/download/appwrite/am/InstalledDB",
+                   "[boot]\nName=Boot\nExec=" + bootExec + "\nDirectory=/ezx_user/apps/boot\n");
+    root.writeFile("/ezx_user/download/appwrite/am/UserMenuTree", "[f]\nName=Apps\nItems=boot\n");
+    root.writeFile("/ezx_user/download/appwrite/setup/ezx_sysregistry.cfg", "[AutoRun]\nApps=boot;nobody\n");
+    // Counts its starts, then never ends (with a child of its own), or ends at once.
+    root.writeFile("/ezx_user/apps/boot/forever", "#!/bin/sh\necho boot >> starts\nsleep 600 &\nexec sleep 600\n");
+    root.writeFile("/ezx_user/apps/boot/once", "#!/bin/sh\necho boot >> starts\n");
+    for (const char* s : {"/ezx_user/apps/boot/forever", "/ezx_user/apps/boot/once"})
+        QFile::setPermissions(root.host(s), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+} // namespace
+
+class TestPhoneEmulator : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startsRestartsAndStops_data();
+    void startsRestartsAndStops();
+    void killsFromInsideThePhone();
+    void badArguments_data();
+    void badArguments();
+    void xvfbScreen();
+};
+
+// Rounds of kills of both processes, alternating SIGTERM and SIGKILL;
+// an application started at boot that never ends, or ends at once.
+void TestPhoneEmulator::startsRestartsAndStops_data()
+{
+    QTest::addColumn<QByteArray>("bootExec");
+    QTest::addColumn<bool>("namespaced");
+    QTest::addColumn<int>("rounds");
+    QTest::newRow("boot app never ends, own namespace") << QByteArray("forever") << true << 50;
+    QTest::newRow("boot app ends at once, no namespace") << QByteArray("once") << false << 5;
+}
+
+void TestPhoneEmulator::startsRestartsAndStops()
+{
+    QFETCH(QByteArray, bootExec);
+    QFETCH(bool, namespaced);
+    QFETCH(int, rounds);
+    PhoneRoot root;
+    writePhone(root, bootExec);
+    StandIn otherAm(QStringLiteral("am"));
+    StandIn otherPhone(QStringLiteral("phone"));
+    QStringList args = {QStringLiteral("--screen"), QStringLiteral("offscreen"), QStringLiteral("--root"), root.root()};
+    if (!namespaced)
+        args << QStringLiteral("--no-namespace");
+    Launcher launcher(args);
+    QVERIFY(launcher.waitFor("phone: idle screen shown"));
+    QVERIFY(launcher.waitFor("am: ready, 1 folders, 1 applications"));
+    QVERIFY(launcher.output().contains("start at boot: Boot (boot"));
+    QVERIFY(launcher.output().contains("start at boot: nobody skipped"));
+    if (namespaced && !launcher.output().contains("PID namespace of its own"))
+        qWarning("no PID namespace on this machine: %s", launcher.output().constData());
+
+    qint64 am = onlyOne(amProgram(), root.root());
+    qint64 phone = onlyOne(phoneProgram(), root.root());
+    QVERIFY(am && phone);
+    for (int round = 0; round < rounds; ++round) {
+        const int sig = round % 2 ? SIGKILL : SIGTERM;
+        ::kill(static_cast<pid_t>(am), sig);
+        ::kill(static_cast<pid_t>(phone), sig);
+        const qint64 newAm = onlyOne(amProgram(), root.root(), am);
+        const qint64 newPhone = onlyOne(phoneProgram(), root.root(), phone);
+        QVERIFY2(newAm && newPhone, qPrintable(QStringLiteral("round %1").arg(round)));
+        am = newAm;
+        phone = newPhone;
+    }
+    // The menu answers again after the last kill.
+    QTRY_COMPARE_WITH_TIMEOUT(askAm("status", 500), QByteArray("ready 1 1"), 10000);
+    // The boot application ran once, however often the platform's processes came back.
+    QCOMPARE(root.readFile("/ezx_user/apps/boot/starts"), QByteArray("boot\n"));
+    QVERIFY(otherAm.running());
+    QVERIFY(otherPhone.running());
+
+    launcher.process().terminate();
+    QVERIFY(launcher.process().waitForFinished(15000));
+    QCOMPARE(launcher.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(launcher.process().exitCode(), 0);
+    QTRY_VERIFY2(anythingOf(root.root(), {otherAm.pid(), otherPhone.pid()}).isEmpty(), "every process of the phone ends with the launcher");
+    QVERIFY(otherAm.running());
+    QVERIFY(otherPhone.running());
+}
+
+// The phone's own commands, run inside its namespace, reach only its processes.
+void TestPhoneEmulator::killsFromInsideThePhone()
+{
+    if (!nsenterWorks())
+        QSKIP("nsenter (util-linux) is missing");
+    PhoneRoot root;
+    writePhone(root, "once");
+    StandIn otherAm(QStringLiteral("am"));
+    StandIn otherPhone(QStringLiteral("phone"), true);
+    Launcher launcher({QStringLiteral("--screen"), QStringLiteral("offscreen"), QStringLiteral("--root"), root.root()});
+    QVERIFY(launcher.waitFor("am: ready"));
+    if (!launcher.output().contains("PID namespace of its own"))
+        QSKIP("this machine allows no PID namespace");
+    for (const char* command : {"kill $(pidof am)", "kill -9 $(pidof phone)"}) {
+        const bool isAm = QByteArray(command).contains("am");
+        const QString program = isAm ? amProgram() : phoneProgram();
+        const qint64 before = onlyOne(program, root.root());
+        QVERIFY(before);
+        QProcess inside;
+        inside.start(QStringLiteral("nsenter"), {QStringLiteral("-t"), QString::number(before), QStringLiteral("-p"),
+                                                  QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                                                  QString::fromLatin1(command)});
+        QVERIFY(inside.waitForFinished(10000));
+        if (inside.exitCode() != 0 && inside.readAllStandardError().contains("Operation not permitted"))
+            QSKIP("nsenter is not allowed here");
+        QVERIFY(onlyOne(program, root.root(), before));
+    }
+    QVERIFY(otherAm.running());
+    QVERIFY(otherPhone.running());
+}
+
+void TestPhoneEmulator::badArguments_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("no root") << QStringList{QStringLiteral("--no-namespace")} << QByteArray("no phone root");
+    QTest::newRow("root is a file") << QStringList{QStringLiteral("--no-namespace"), QStringLiteral("--root"), QStringLiteral("/etc/hostname")}
+                                    << QByteArray("is not a folder");
+    QTest::newRow("unknown screen") << QStringList{QStringLiteral("--no-namespace"), QStringLiteral("--root"), QStringLiteral("ROOT"), QStringLiteral("--screen"), QStringLiteral("tv")}
+                                    << QByteArray("unknown screen 'tv'");
+    QTest::newRow("unknown argument") << QStringList{QStringLiteral("--no-namespace"), QStringLiteral("--bogus")}
+                                      << QByteArray("unknown argument '--bogus'");
+}
+
+void TestPhoneEmulator::badArguments()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, message);
+    PhoneRoot root;
+    args.replaceInStrings(QStringLiteral("ROOT"), root.root());
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("EZX_ROOT"));
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(launcherProgram(), args);
+    QVERIFY(p.waitForFinished(10000));
+    QVERIFY(p.exitCode() != 0);
+    QVERIFY2(p.readAll().contains(message), qPrintable(message));
+    QVERIFY(anythingOf(root.root()).isEmpty());
+}
+
+// On a private Xvfb, as the demo runs it.
+void TestPhoneEmulator::xvfbScreen()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+        QSKIP("Xvfb is missing");
+    PhoneRoot root;
+    writePhone(root, "once");
+    const QString info = root.outer() + QStringLiteral("/info");
+    Launcher launcher({QStringLiteral("--screen"), QStringLiteral("xvfb"), QStringLiteral("--root"), root.root(),
+                       QStringLiteral("--info-file"), info});
+    QVERIFY(launcher.waitFor("phone: idle screen shown", 20000));
+    QTRY_VERIFY(QFile::exists(info));
+    QVERIFY(readAll(info).startsWith("display=:"));
+    QCOMPARE(askAm("show", 10000), QByteArray("shown"));
+    launcher.process().terminate();
+    QVERIFY(launcher.process().waitForFinished(15000));
+    QCOMPARE(launcher.process().exitCode(), 0);
+    QTRY_VERIFY(anythingOf(root.root()).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestPhoneEmulator)
+#include "tst_phoneemulator.moc"
