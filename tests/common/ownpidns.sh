@@ -8,12 +8,16 @@
 # As root a PID namespace is made directly; otherwise inside a user namespace
 # of its own where the kernel allows one. Where neither works the test runs
 # among the machine's processes, and says so.
+# Inside, a shell is the namespace's first process (PID 1, which the kernel
+# treats apart: signals without a handler never reach it, orphans are handed
+# to it) and the test its child, an ordinary process as everywhere else.
 set -u
+init='"$@"; exit $?'
 if unshare --pid --fork --mount-proc --kill-child true 2>/dev/null; then
-  exec unshare --pid --fork --mount-proc --kill-child "$@"
+  exec unshare --pid --fork --mount-proc --kill-child sh -c "$init" ownpidns "$@"
 fi
 if unshare --user --map-root-user --pid --fork --mount-proc --kill-child true 2>/dev/null; then
-  exec unshare --user --map-root-user --pid --fork --mount-proc --kill-child "$@"
+  exec unshare --user --map-root-user --pid --fork --mount-proc --kill-child sh -c "$init" ownpidns "$@"
 fi
 echo "ownpidns: no PID namespace can be made here; the test runs among the machine's processes" >&2
 exec "$@"
