@@ -124,7 +124,7 @@ int SlideLoader::start(const QByteArray& folder, const QList<QByteArray>& names)
         work();
         m_decodeInline = false;
     }
-    return m_remaining;
+    return int(m_jobs.size());
 }
 
 int SlideLoader::takeNextJob()
