@@ -279,6 +279,7 @@ void TestPhoneEmulator::xvfbScreen()
     Launcher launcher({QStringLiteral("--screen"), QStringLiteral("xvfb"), QStringLiteral("--root"), root.root(),
                        QStringLiteral("--info-file"), info});
     QVERIFY(launcher.waitFor("phone: idle screen shown", 20000));
+    QVERIFY(launcher.waitFor("am: ready", 20000));
     QTRY_VERIFY(QFile::exists(info));
     QVERIFY(readAll(info).startsWith("display=:"));
     QCOMPARE(askAm("show", 10000), QByteArray("shown"));
