@@ -101,7 +101,7 @@ void KeptProcess::start()
 
 void KeptProcess::ended(int code, QProcess::ExitStatus status)
 {
-    if (m_stopping || !m_process || sender() != m_process && code != -1)
+    if (m_stopping || !m_process || (sender() != m_process && code != -1))
         return;
     const bool killed = status == QProcess::CrashExit && (code == SIGTERM || code == SIGKILL);
     const QString how = status == QProcess::CrashExit
