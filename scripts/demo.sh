@@ -78,15 +78,22 @@ shot() {
   echo "demo: $shots/$(printf '%02d' "$n")-$1.png"
 }
 press() { for k in "$@"; do xdotool key "$k"; sleep 0.6; done; }
-# Runs a shell command inside the phone, where `pidof` sees only its processes.
-in_phone() {
+# Ends the phone's idle screen as DayBadge 1.x -e2 does: "kill -9 $(pidof
+# phone)", run inside the phone, where `pidof` sees only its processes. Where
+# the machine gave the phone no namespace of its own, the idle screen is
+# found by its program file and phone root instead, and ended by its pid.
+kill_phone() {
   if grep -q '^namespace=yes' "$info"; then
     local unshare inner
     unshare=$(cut -d' ' -f1 "/proc/$lpid/task/$lpid/children")
     inner=$(cut -d' ' -f1 "/proc/$unshare/task/$unshare/children")
-    nsenter -t "$inner" -p -m sh -c "$1"
+    nsenter -t "$inner" -p -m sh -c 'kill -9 $(pidof phone)'
   else
-    echo "demo: no PID namespace here; '$1' is not run (it would reach the whole machine)" >&2
+    local p exe=$build/emulator/phone/phone
+    for p in /proc/[0-9]*; do
+      [ "$(readlink "$p/exe" 2>/dev/null)" = "$exe" ] || continue
+      tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx "EZX_ROOT=$phone" && kill -9 "${p#/proc/}"
+    done
   fi
 }
 
@@ -119,7 +126,7 @@ sleep 4
 press Up Return;                await "am: started LineLabel"; sleep 1
 press F2 F2;                    shot idle-before-phone-restart
 phoneStarts=$(grep -c "started phone" "$log" || true)
-in_phone 'kill -9 $(pidof phone)'
+kill_phone
 await "started phone" $((phoneStarts + 1))
 await "phone: idle screen shown (China Mobile)"
 sleep 1;                        shot idle-with-service-name-and-weekday

@@ -197,7 +197,8 @@ void AmMenuWindow::activateCurrent()
         say(QStringLiteral("not started %1 (%2): %3").arg(app.name, app.uid, started.reason));
         ZMessageBox::information(this, QPixmap(),
                                  platformText(PlatformText::CannotStart).arg(app.name)
-                                     + QStringLiteral("\n") + started.reason,
+                                     + QStringLiteral("\n") + started.reason.left(1).toUpper()
+                                     + started.reason.mid(1) + QLatin1Char('.'),
                                  platformText(PlatformText::Ok));
         break;
     }

@@ -75,7 +75,6 @@ public:
     bool find(const QString& uid, AmApplication* app, QString* why) const;
 
 private:
-    QList<QString> m_order;
     QHash<QString, AmApplication> m_records;
 };
 

@@ -6,12 +6,30 @@
 #include "amregistry.h"
 #include "zapplication.h"
 
-#include <QCoreApplication>
+#include "amchannel.h"
 
+#include <QCoreApplication>
+#include <QFile>
+
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
+
+char g_socketPath[4096];
+
+// "kill $(pidof am)" ends am as before; only its socket goes with it, so
+// that no stale socket is left behind in the temporary folder.
+void endOnTerm(int sig)
+{
+    if (g_socketPath[0])
+        ::unlink(g_socketPath);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
 void printWarnings(const AmMenu& menu)
 {
     for (const QString& w : menu.warnings)
@@ -38,8 +56,16 @@ int main(int argc, char** argv)
     const AmMenu menu = loadAmMenu();
     printWarnings(menu);
     AmMenuWindow window(menu);
-    if (!window.listen())
+    if (window.listen()) {
+        const QByteArray path = QFile::encodeName(amChannelName());
+        if (path.size() < int(sizeof g_socketPath)) {
+            std::memcpy(g_socketPath, path.constData(), size_t(path.size()) + 1);
+            std::signal(SIGTERM, endOnTerm);
+            std::signal(SIGINT, endOnTerm);
+        }
+    } else {
         std::fprintf(stderr, "am: the phone's menu key cannot reach this menu (no socket)\n");
+    }
     std::printf("am: ready, %d folders, %d applications\n", int(menu.folders.size()),
                 menu.applicationCount());
     std::fflush(stdout);

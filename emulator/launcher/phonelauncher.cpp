@@ -101,7 +101,7 @@ void KeptProcess::start()
 
 void KeptProcess::ended(int code, QProcess::ExitStatus status)
 {
-    if (m_stopping || !m_process || sender() != m_process && code != -1)
+    if (m_stopping || !m_process || (sender() != m_process && code != -1))
         return;
     const bool killed = status == QProcess::CrashExit && (code == SIGTERM || code == SIGKILL);
     const QString how = status == QProcess::CrashExit
@@ -182,8 +182,12 @@ bool PhoneLauncher::startScreen()
     const bool hasDisplay = qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
     const QString xephyr = QStandardPaths::findExecutable(QStringLiteral("Xephyr"));
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (screen == QLatin1String("auto"))
+    if (screen == QLatin1String("auto")) {
         screen = hasDisplay && !xephyr.isEmpty() ? QStringLiteral("xephyr") : QStringLiteral("xvfb");
+        if (hasDisplay && xephyr.isEmpty())
+            say(QStringLiteral("Xephyr is missing (xserver-xephyr): the phone runs on a private Xvfb, "
+                               "out of sight"));
+    }
     QString program;
     QStringList args;
     if (screen == QLatin1String("xephyr")) {

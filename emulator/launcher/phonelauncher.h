@@ -71,7 +71,8 @@ public:
     // Ends everything started, then the event loop with `status`.
     void stop(int status);
 
-    // Write end of the pipe the signal handlers write to.
+    // Turns SIGTERM, SIGINT and SIGHUP into a stop from the event loop
+    // (through a pipe); called before the launcher is made.
     static void installSignalHandlers();
 
 private:

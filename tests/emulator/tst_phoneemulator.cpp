@@ -279,8 +279,22 @@ void TestPhoneEmulator::xvfbScreen()
     Launcher launcher({QStringLiteral("--screen"), QStringLiteral("xvfb"), QStringLiteral("--root"), root.root(),
                        QStringLiteral("--info-file"), info});
     QVERIFY(launcher.waitFor("phone: idle screen shown", 20000));
+    QVERIFY(launcher.waitFor("am: ready", 20000));
     QTRY_VERIFY(QFile::exists(info));
     QVERIFY(readAll(info).startsWith("display=:"));
+    // The idle screen's menu key (F1) brings up am's menu; F2 hides it again.
+    if (!QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+        const QString display = QString::fromLatin1(readAll(info).split('\n').first().mid(8));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display);
+        for (const char* key : {"F1", "F2"}) {
+            QProcess xdotool;
+            xdotool.setProcessEnvironment(env);
+            xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QLatin1String(key)});
+            QVERIFY(xdotool.waitForFinished(10000));
+            QVERIFY(launcher.waitFor(QByteArray(key) == "F1" ? "am: menu shown" : "am: menu hidden", 10000));
+        }
+    }
     QCOMPARE(askAm("show", 10000), QByteArray("shown"));
     launcher.process().terminate();
     QVERIFY(launcher.process().waitForFinished(15000));
