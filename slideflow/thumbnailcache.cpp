@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -54,13 +55,28 @@ bool makeFolders(const QByteArray& folder)
     return ::mkdir(folder.constData(), 0700) == 0 || errno == EEXIST;
 }
 
+// Whether the file system of `folder` keeps room to spare once the thumbnail
+// is written: a cache must never be what fills a phone's card or memory, and
+// the registries and installs that share them.
+bool roomFor(const QByteArray& folder, const QImage& thumbnail)
+{
+    constexpr quint64 kKeepFree = 64ull * 1024 * 1024;
+    struct statvfs fs;
+    if (::statvfs(folder.constData(), &fs) != 0)
+        return false;
+    const quint64 needed = quint64(thumbnail.width()) * quint64(thumbnail.height())
+                               * (thumbnail.hasAlphaChannel() ? 4 : 3)
+                           + 4096;
+    return quint64(fs.f_bavail) * quint64(fs.f_frsize) >= needed + kKeepFree;
+}
+
 // Writes the thumbnail beside its final name and renames it into place, so
 // that a reader sees either no thumbnail or a whole one. (No sync to disk: a
 // thumbnail lost in a crash is only made again.)
 bool storeAt(const QByteArray& folder, const QByteArray& path, const QByteArray& uri, qint64 mtime,
              const QImage& thumbnail)
 {
-    if (!makeFolders(folder))
+    if (!makeFolders(folder) || !roomFor(folder, thumbnail))
         return false;
     QByteArray temp = path + ".XXXXXX";
     // Thumbnails tell which pictures someone has: readable by the owner alone.

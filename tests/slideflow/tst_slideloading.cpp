@@ -22,6 +22,7 @@
 #include <QtEndian>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -490,6 +491,27 @@ private slots:
         QVERIFY(near(middleOf(again), fromCache ? QColor(Qt::blue) : QColor(Qt::red)));
         QCOMPARE(again.text("Thumb::MTime"),
                  change == "mtime" ? QString("1600000100") : QString("1600000000"));
+    }
+
+    // A card nearly full gets no thumbnails: the picture shows, decoded, and
+    // the card keeps its room for what matters more.
+    void noThumbnailOnANearlyFullCard()
+    {
+        QTemporaryDir dir;
+        const QByteArray card = bytesOf(dir.path() + "/card");
+        QCOMPARE(::mkdir(card.constData(), 0755), 0);
+        if (::mount("tmpfs", card.constData(), "tmpfs", 0, "size=16m") != 0)
+            QSKIP("a small tmpfs cannot be mounted here");
+        auto unmount = qScopeGuard([&] { ::umount2(card.constData(), MNT_DETACH); });
+        QVERIFY(writeBytes(bytesOf(dir.path() + "/blocked"), "a file where the cache folder would be"));
+        qputenv("XDG_CACHE_HOME", bytesOf(dir.path() + "/blocked"));
+        auto restore = qScopeGuard([this] { qputenv("XDG_CACHE_HOME", bytesOf(cacheHome.path())); });
+        QVERIFY(writeBytes(card + "/big.png", encoded(filled(QSize(1600, 1000), Qt::green), "PNG")));
+        std::unique_ptr<SlideFlow> flow(loadedViewer(card));
+        QCOMPARE(flow->slideCount(), 1);
+        QVERIFY(near(middleOf(flow->slideImage(0)), QColor(Qt::green)));
+        flow.reset();
+        QVERIFY(!QFileInfo::exists(QFile::decodeName(ThumbnailCache(card).sharedPath("big.png"))));
     }
 
     // Where the personal cache cannot be written, the thumbnails go beside
