@@ -5,6 +5,7 @@
 // report the peak resident memory of each load (VmHWM, reset before it).
 #include "fixedpoint.h"
 #include "framerenderer.h"
+#include "peakmemory.h"
 #include "slideflow.h"
 #include "slidemotion.h"
 #include "slidestage.h"
@@ -217,17 +218,6 @@ void resetPeakMemory()
     QFile f("/proc/self/clear_refs");
     if (f.open(QIODevice::WriteOnly))
         f.write("5");
-}
-
-double peakMemoryMB()
-{
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
 }
 
 // Times `load` on the folder of photos, with the slides made and the peak

@@ -11,6 +11,7 @@
 // (VmHWM) is its own. Thumbnails go to a temporary XDG_CACHE_HOME, which the
 // second open of a folder reads.
 #include "framerenderer.h"
+#include "peakmemory.h"
 #include "slideflow.h"
 #include "slideloader.h"
 #include "slideviewer.h"
@@ -35,17 +36,6 @@
 #include <vector>
 
 namespace {
-
-double peakMemoryMB()
-{
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
-}
 
 // A photo-like picture: gradients with a little grain, as a sensor gives.
 QImage photo(QSize size, int seedBase)
