@@ -81,7 +81,7 @@ press() { for k in "$@"; do xdotool key "$k"; sleep 0.6; done; }
 # Ends the phone's idle screen as DayBadge 1.x -e2 does: "kill -9 $(pidof
 # phone)", run inside the phone, where `pidof` sees only its processes. Where
 # the machine gave the phone no namespace of its own, the idle screen is
-# found by its program file and phone root instead, and ended by its pid.
+# found by its program's name and phone root instead, and ended by its pid.
 kill_phone() {
   if grep -q '^namespace=yes' "$info"; then
     local unshare inner
@@ -89,9 +89,9 @@ kill_phone() {
     inner=$(cut -d' ' -f1 "/proc/$unshare/task/$unshare/children")
     nsenter -t "$inner" -p -m sh -c 'kill -9 $(pidof phone)'
   else
-    local p exe=$build/emulator/phone/phone
+    local p
     for p in /proc/[0-9]*; do
-      [ "$(readlink "$p/exe" 2>/dev/null)" = "$exe" ] || continue
+      [ "$(cat "$p/comm" 2>/dev/null)" = phone ] || continue
       tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx "EZX_ROOT=$phone" && kill -9 "${p#/proc/}"
     done
   fi

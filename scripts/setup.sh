@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the suite needs (when missing) and builds it.
 #   scripts/setup.sh [build-folder] [extra cmake options...]
+#   scripts/setup.sh --packages-only
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}; shift || true
@@ -17,16 +18,8 @@ packages=(cmake g++ make qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev
 # viewer reads.
 # xserver-xephyr: the phone emulator's window on a desktop; util-linux (unshare,
 # nsenter) also gives the phone its own PID namespace.
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd=sudo
-  $sudo_cmd apt-get update -qq || true
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
-fi
+"$here/scripts/install-packages.sh" "${packages[@]}"
+[ "$build" != --packages-only ] || exit 0
 
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"

@@ -91,15 +91,22 @@ private:
     QByteArray m_out;
 };
 
+// The name the kernel gives a process (its program file's name), which stays
+// the program's under qemu-user, where /proc/<pid>/exe names the emulator.
+QByteArray commandName(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/comm").arg(pid));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
+}
+
 // The host pid of the `am` running on `root`.
 qint64 amOf(const QString& root)
 {
-    const QString exe = QFileInfo(bin("emulator/am/am")).canonicalFilePath();
     const QByteArray marker = "EZX_ROOT=" + root.toLocal8Bit();
     for (const QString& e : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         bool ok = false;
         const qint64 pid = e.toLongLong(&ok);
-        if (!ok || QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath() != exe)
+        if (!ok || commandName(pid) != "am")
             continue;
         QFile env(QStringLiteral("/proc/%1/environ").arg(pid));
         if (env.open(QIODevice::ReadOnly) && env.readAll().split('\0').contains(marker))

@@ -81,30 +81,34 @@ inline QByteArray commandName(qint64 pid)
     return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
 }
 
-// Live detached daemons running `program` whose environment holds
-// EZX_ROOT=`root`: only a daemon started by this very test can match. Left
-// out: the first child of the double fork, both before its setsid (still in
-// the test's session) and after it (a session leader), and a daemon's own
-// children not yet turned into the shell.
-inline QList<qint64> findDaemons(const QString& program, const QString& root)
+// Live processes running `program` whose environment holds EZX_ROOT=`root`:
+// only those started on the test's own phone root can match. The program is
+// recognised by its name, as binfmt_misc leaves it (see commandName).
+inline QList<qint64> processesOf(const QString& program, const QString& root)
 {
     const QByteArray name = QFileInfo(program).fileName().toLocal8Bit().left(15);
     const QByteArray marker = "EZX_ROOT=" + root.toLocal8Bit();
-    QList<qint64> matching;
+    QList<qint64> found;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString& e : entries) {
         bool ok = false;
         const qint64 pid = e.toLongLong(&ok);
-        if (!ok || pid == getpid())
-            continue;
-        if (commandName(pid) != name)
+        if (!ok || pid == getpid() || commandName(pid) != name)
             continue;
         QFile env(QStringLiteral("/proc/%1/environ").arg(pid));
-        if (!env.open(QIODevice::ReadOnly) || !env.readAll().split('\0').contains(marker))
-            continue;
-        if (isAlive(pid))
-            matching << pid;
+        if (env.open(QIODevice::ReadOnly) && env.readAll().split('\0').contains(marker) && isAlive(pid))
+            found << pid;
     }
+    return found;
+}
+
+// Live detached daemons running `program` with EZX_ROOT=`root`. Left out: the
+// first child of the double fork, both before its setsid (still in the test's
+// session) and after it (a session leader), and a daemon's own children not
+// yet turned into the shell.
+inline QList<qint64> findDaemons(const QString& program, const QString& root)
+{
+    const QList<qint64> matching = processesOf(program, root);
     const qint64 ownSession = sessionOf(getpid());
     QList<qint64> found;
     for (qint64 pid : matching)

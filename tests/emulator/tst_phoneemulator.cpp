@@ -21,25 +21,6 @@ QString launcherProgram() { return binary(QStringLiteral("emulator/launcher/phon
 QString amProgram() { return binary(QStringLiteral("emulator/am/am")); }
 QString phoneProgram() { return binary(QStringLiteral("emulator/phone/phone")); }
 
-// Live processes running `program` with EZX_ROOT=`root`: only the test's own
-// phone can match.
-QList<qint64> processesOf(const QString& program, const QString& root)
-{
-    const QString exe = QFileInfo(program).canonicalFilePath();
-    const QByteArray marker = "EZX_ROOT=" + root.toLocal8Bit();
-    QList<qint64> found;
-    for (const QString& e : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool ok = false;
-        const qint64 pid = e.toLongLong(&ok);
-        if (!ok || QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath() != exe)
-            continue;
-        QFile env(QStringLiteral("/proc/%1/environ").arg(pid));
-        if (env.open(QIODevice::ReadOnly) && env.readAll().split('\0').contains(marker) && isAlive(pid))
-            found << pid;
-    }
-    return found;
-}
-
 // Every live process whose environment holds EZX_ROOT=`root`.
 QList<qint64> anythingOf(const QString& root, const QList<qint64>& besides = {})
 {
