@@ -2,8 +2,54 @@
 
 #include "phonepath.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSysInfo>
+
+namespace {
+
+// The processor an ELF program is built for, named as QSysInfo names them
+// ("arm", "arm64", "x86_64", ...), or empty when the file is no ELF program.
+QString elfProcessor(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray header = file.read(20);
+    if (header.size() < 20 || !header.startsWith("\x7f" "ELF"))
+        return QString();
+    const bool wide = header.at(4) == 2;   // ELFCLASS64
+    const bool bigEndian = header.at(5) == 2;
+    const uchar lo = uchar(header.at(bigEndian ? 19 : 18));
+    const uchar hi = uchar(header.at(bigEndian ? 18 : 19));
+    switch (lo | hi << 8) {
+    case 3: return QStringLiteral("i386");
+    case 8: return wide ? QStringLiteral("mips64") : QStringLiteral("mips");
+    case 20: return QStringLiteral("power");
+    case 21: return QStringLiteral("power64");
+    case 40: return QStringLiteral("arm");
+    case 62: return QStringLiteral("x86_64");
+    case 183: return QStringLiteral("arm64");
+    case 243: return wide ? QStringLiteral("riscv64") : QStringLiteral("riscv32");
+    default: return QStringLiteral("machine %1").arg(lo | hi << 8);
+    }
+}
+
+// Why a program that exists and is executable did not start: a program for
+// another processor is named as such (a package built for another phone
+// installs, but cannot run here).
+QString whyNotStarted(const QString& program, const QString& error)
+{
+    const QString built = elfProcessor(program);
+    const QString here = QSysInfo::buildCpuArchitecture();
+    if (!built.isEmpty() && built != here)
+        return QStringLiteral("it is a program for another processor (%1); this phone runs %2 programs")
+            .arg(built, here);
+    return QStringLiteral("it could not be started: %1").arg(error);
+}
+
+} // namespace
 
 AmStart startApplication(const AmApplication& app)
 {
@@ -35,7 +81,7 @@ AmStart startApplication(const AmApplication& app)
     process.setWorkingDirectory(folder);
     process.setStandardInputFile(QProcess::nullDevice());
     if (!process.startDetached(&result.pid)) {
-        result.reason = QStringLiteral("it could not be started: %1").arg(process.errorString());
+        result.reason = whyNotStarted(program, process.errorString());
         return result;
     }
     result.outcome = AmStart::Started;

@@ -8,6 +8,7 @@
 // daemons can see and end.
 
 #include "phoneroot.h"
+#include "testtime.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -217,7 +218,7 @@ inline bool processNamed(const QString& name)
 }
 
 // A harmless process named `name` (a copy of sleep), optionally deaf to
-// SIGTERM so that only "kill -9" ends it.
+// SIGTERM so that only "kill -9" ends it, standing for another program's.
 class StandIn
 {
 public:
@@ -226,6 +227,11 @@ public:
         m_program = m_dir.path() + QLatin1Char('/') + name;
         QFile::copy(QStandardPaths::findExecutable(QStringLiteral("sleep")), m_program);
         QFile::setPermissions(m_program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // Another program's process: it has nothing of the test's phone root,
+        // so a lookup of the test's own processes never takes it.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("EZX_ROOT"));
+        m_process.setProcessEnvironment(env);
         if (ignoreTerm) {
             // An ignored signal stays ignored across exec.
             m_process.start(QStringLiteral("/bin/sh"),

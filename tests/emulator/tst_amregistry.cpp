@@ -240,14 +240,24 @@ void TestAmRegistry::starting_data()
     QTest::addColumn<QString>("javaId");
     QTest::addColumn<int>("outcome");
     QTest::addColumn<QString>("output");   // what the program wrote, or empty
+    QTest::addColumn<QString>("reason");   // a part of the reason it failed
     QTest::newRow("script with words") << "run" << "a \"b c\" $(touch pwned)" << "-1"
-                                       << int(AmStart::Started) << "FOLDER\na|b c|$(touch|pwned)|\n";
-    QTest::newRow("empty JavaId is native") << "run" << "" << "" << int(AmStart::Started) << "FOLDER\n";
-    QTest::newRow("Exec with shell code") << "run; touch pwned" << "" << "-1" << int(AmStart::Failed) << "";
-    QTest::newRow("Exec missing") << "absent" << "" << "-1" << int(AmStart::Failed) << "";
-    QTest::newRow("Exec not executable") << "data" << "" << "-1" << int(AmStart::Failed) << "";
-    QTest::newRow("Exec a folder") << "sub" << "" << "-1" << int(AmStart::Failed) << "";
-    QTest::newRow("Java") << "run" << "" << "12" << int(AmStart::NeedsJava) << "";
+                                       << int(AmStart::Started) << "FOLDER\na|b c|$(touch|pwned)|\n" << "";
+    QTest::newRow("empty JavaId is native") << "run" << "" << "" << int(AmStart::Started) << "FOLDER\n" << "";
+    QTest::newRow("Exec with shell code") << "run; touch pwned" << "" << "-1" << int(AmStart::Failed) << ""
+                                          << "is missing";
+    QTest::newRow("Exec missing") << "absent" << "" << "-1" << int(AmStart::Failed) << "" << "is missing";
+    QTest::newRow("Exec not executable") << "data" << "" << "-1" << int(AmStart::Failed) << ""
+                                         << "is not a program";
+    QTest::newRow("Exec a folder") << "sub" << "" << "-1" << int(AmStart::Failed) << "" << "is not a program";
+    QTest::newRow("Java") << "run" << "" << "12" << int(AmStart::NeedsJava) << "" << "Java runtime";
+    // Installed from a package built for another phone: the header of a
+    // RISC-V program, which neither this machine nor an emulator it may run
+    // under can start.
+    QTest::newRow("program for another processor") << "riscv" << "" << "-1" << int(AmStart::Failed) << ""
+                                                   << "a program for another processor (riscv64); this phone runs";
+    QTest::newRow("executable text") << "text" << "" << "-1" << int(AmStart::Failed) << ""
+                                     << "could not be started";
 }
 
 void TestAmRegistry::starting()
@@ -257,14 +267,22 @@ void TestAmRegistry::starting()
     QFETCH(QString, javaId);
     QFETCH(int, outcome);
     QFETCH(QString, output);
+    QFETCH(QString, reason);
     PhoneRoot root;
     const QString dir = QStringLiteral("/ezx_user/apps/x");
     root.writeFile(dir + "/run",
                    "#!/bin/sh\npwd > out.tmp\nfor a in \"$@\"; do printf '%s|' \"$a\" >> out.tmp; done\n"
                    "[ $# -gt 0 ] && echo >> out.tmp\nmv out.tmp out\n");
-    QFile::setPermissions(root.host(dir + "/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     root.writeFile(dir + "/data", "x");
     QDir().mkpath(root.host(dir + "/sub"));
+    // ELF, 64-bit, little endian, version 1, an executable (2) for RISC-V (243).
+    QByteArray riscv("\x7f" "ELF\x02\x01\x01", 7);
+    riscv += QByteArray(9, '\0') + QByteArray("\x02\0\xf3\0\x01\0\0\0", 8) + QByteArray(40, '\0');
+    root.writeFile(dir + "/riscv", riscv);
+    root.writeFile(dir + "/text", "not a program, without a #! line\n");
+    for (const char* program : {"/run", "/riscv", "/text"})
+        QFile::setPermissions(root.host(dir + program),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     AmApplication app;
     app.uid = "u";
     app.name = "N";
@@ -275,6 +293,7 @@ void TestAmRegistry::starting()
     const AmStart s = startApplication(app);
     QCOMPARE(int(s.outcome), outcome);
     QCOMPARE(s.reason.isEmpty(), outcome == AmStart::Started);
+    QVERIFY2(s.reason.contains(reason), qPrintable(s.reason));
     if (!output.isEmpty()) {
         QTRY_VERIFY(QFile::exists(root.host(dir + "/out")));
         output.replace("FOLDER", QFileInfo(root.host(dir)).canonicalFilePath());

@@ -200,12 +200,22 @@ void TestPhoneEmulator::killsFromInsideThePhone()
     QVERIFY(launcher.waitFor("am: ready"));
     if (!launcher.output().contains("PID namespace of its own"))
         QSKIP("this machine allows no PID namespace");
+    // The phone's shell tools are BusyBox's: its pidof knows a process by the
+    // name the kernel gives it, also under qemu-user, where the pidof of
+    // procps sees only the emulator's command line.
+    QTemporaryDir phoneTools;
+    QProcessEnvironment insideEnv = QProcessEnvironment::systemEnvironment();
+    const QString busybox = QStandardPaths::findExecutable(QStringLiteral("busybox"));
+    if (!busybox.isEmpty()
+        && QProcess::execute(busybox, {QStringLiteral("--install"), QStringLiteral("-s"), phoneTools.path()}) == 0)
+        insideEnv.insert(QStringLiteral("PATH"), phoneTools.path() + QLatin1Char(':') + insideEnv.value(QStringLiteral("PATH")));
     for (const char* command : {"kill $(pidof am)", "kill -9 $(pidof phone)"}) {
         const bool isAm = QByteArray(command).contains("am");
         const QString program = isAm ? amProgram() : phoneProgram();
         const qint64 before = onlyOne(program, root.root());
         QVERIFY(before);
         QProcess inside;
+        inside.setProcessEnvironment(insideEnv);
         inside.start(QStringLiteral("nsenter"), {QStringLiteral("-t"), QString::number(before), QStringLiteral("-p"),
                                                   QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
                                                   QString::fromLatin1(command)});

@@ -11,6 +11,10 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 using namespace enginetest;
 
 namespace {
@@ -163,6 +167,18 @@ QStringList violations(const Phone& phone, const QMap<QString, QString>& before,
     return bad;
 }
 
+// True when this process may make device nodes (real root, not the root of a
+// user namespace): only then can a bare tar unpack a device member.
+bool deviceNodesCanBeMade()
+{
+    QTemporaryDir dir;
+    const QByteArray node = QFile::encodeName(dir.path() + QStringLiteral("/null"));
+    if (mknod(node.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+        return false;
+    unlink(node.constData());
+    return true;
+}
+
 } // namespace
 
 class HostilePackages : public QObject
@@ -274,6 +290,10 @@ void HostilePackages::attacks()
         // engine is checked all the same.
         if (!reached && qEnvironmentVariableIsSet("EZX_PHONE_WORLD"))
             qInfo("%s: the bare commands do no harm in this profile either", qPrintable(name));
+        else if (!reached && name.endsWith(QLatin1String("dev")) && !deviceNodesCanBeMade())
+            qInfo("%s: no device node can be made here (root of a user namespace, as under "
+                  "scripts/under-qemu.sh), so the bare commands do no harm either",
+                  qPrintable(name));
         else
             QVERIFY2(reached, "the attack does not reach the checked paths; the check proves nothing");
     }

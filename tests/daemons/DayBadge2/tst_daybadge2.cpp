@@ -164,7 +164,7 @@ private slots:
                                               "  Author  VORTELIN\n"
                                               " Version  2.0.6\n"
                                               "    Date  2007-06-09\n\r"));
-        QTRY_VERIFY(findDaemons(program(), root.root()).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(findDaemons(program(), root.root()).isEmpty(), scaledTimeout(5000));
     }
 
     // The real program on a shifted real clock, on a private X server: the
@@ -224,7 +224,7 @@ private slots:
                            root.outer() + QStringLiteral("/err"));
             p.waitForFinished(10000);
             QImage image;
-            for (int i = 0; i < 100 && !isDrawn(image); ++i) {
+            for (int i = 0; i < scaledTimeout(100) && !isDrawn(image); ++i) {
                 QTest::qWait(100);
                 image = labelPixels();
             }
@@ -239,7 +239,8 @@ private slots:
             QVERIFY(isDrawn(saturday));
             // Midnight in UTC+8 is 20 s away, the next refresh at most 25 s
             // after it: 4.5 s at ten times the speed.
-            QTRY_VERIFY_WITH_TIMEOUT(isDrawn(sunday = labelPixels()) && sunday != saturday, 15000);
+            QTRY_VERIFY_WITH_TIMEOUT(isDrawn(sunday = labelPixels()) && sunday != saturday,
+                                     scaledTimeout(15000));
         }
         {
             PhoneRoot root;
