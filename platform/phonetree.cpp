@@ -48,6 +48,19 @@ bool makeUsable(const QByteArray& dir, const struct stat& st)
 
 // The names in the folder open at `fd` (without "." and ".."); `ok` false
 // when it could not be read whole.
+// The next entry of an open folder, or null at its end or on a read error
+// (then *ok is set false). errno is cleared before each call: the caller's
+// work between calls (memory allocation among it) may leave it set, which
+// would be taken for a failed read.
+dirent* nextEntry(DIR* d, bool* ok)
+{
+    errno = 0;
+    dirent* e = readdir(d);
+    if (!e && errno != 0)
+        *ok = false;
+    return e;
+}
+
 std::vector<QByteArray> namesAt(int fd, bool* ok)
 {
     std::vector<QByteArray> names;
@@ -59,14 +72,11 @@ std::vector<QByteArray> namesAt(int fd, bool* ok)
         *ok = false;
         return names;
     }
-    errno = 0;
-    while (dirent* e = readdir(d)) {
+    while (dirent* e = nextEntry(d, ok)) {
         const QByteArray name(e->d_name);
         if (name != "." && name != "..")
             names.push_back(name);
     }
-    if (errno != 0)
-        *ok = false;
     closedir(d);
     return names;
 }
@@ -169,13 +179,13 @@ struct Walk
             fail();
             return names;
         }
-        errno = 0;
-        while (dirent* e = readdir(d)) {
+        bool ok = true;
+        while (dirent* e = nextEntry(d, &ok)) {
             const QByteArray name(e->d_name);
             if (name != "." && name != "..")
                 names.push_back(dir + '/' + name);
         }
-        if (errno != 0)
+        if (!ok)
             fail();
         closedir(d);
         return names;

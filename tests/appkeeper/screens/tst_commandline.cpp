@@ -5,6 +5,7 @@
 #include "commandline.h"
 #include "phonefixture.h"
 #include "softinstalldlg.h"
+#include "testtime.h"
 #include "zmultilineedit.h"
 
 #include <QElapsedTimer>
@@ -75,7 +76,7 @@ public:
         p.waitForFinished(10000);
         return QString::fromLatin1(p.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size();
     }
-    bool waitFor(std::function<bool()> condition, int ms = 30000) const
+    bool waitFor(std::function<bool()> condition, int ms = scaledTimeout(30000)) const
     {
         QElapsedTimer clock;
         clock.start();
