@@ -8,6 +8,8 @@
 //   QProcess p; x.prepare(p); p.start(...);
 //   x.pressKeysOnWindowOf(p.processId(), {"Down", "Return"});
 
+#include "testtime.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QElapsedTimer>
@@ -88,7 +90,7 @@ public:
 
     // Waits for a visible window of process `pid`, gives it the keyboard focus
     // and presses `keys` (xdotool key names) one after the other.
-    bool pressKeysOnWindowOf(qint64 pid, const QStringList& keys, int timeoutMs = 20000)
+    bool pressKeysOnWindowOf(qint64 pid, const QStringList& keys, int timeoutMs = scaledTimeout(20000))
     {
         QString window;
         QElapsedTimer clock;
