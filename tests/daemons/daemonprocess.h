@@ -82,24 +82,34 @@ inline QByteArray commandName(qint64 pid)
     return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
 }
 
-// Live processes running `program` whose environment holds EZX_ROOT=`root`:
-// only those started on the test's own phone root can match. The program is
-// recognised by its name, as binfmt_misc leaves it (see commandName).
-inline QList<qint64> processesOf(const QString& program, const QString& root)
+// Every live process but this one (and `besides`) whose environment holds
+// EZX_ROOT=`root`: only processes started on the test's own phone root.
+inline QList<qint64> processesOnRoot(const QString& root, const QList<qint64>& besides = {})
 {
-    const QByteArray name = QFileInfo(program).fileName().toLocal8Bit().left(15);
     const QByteArray marker = "EZX_ROOT=" + root.toLocal8Bit();
     QList<qint64> found;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString& e : entries) {
         bool ok = false;
         const qint64 pid = e.toLongLong(&ok);
-        if (!ok || pid == getpid() || commandName(pid) != name)
+        if (!ok || pid == getpid() || besides.contains(pid))
             continue;
         QFile env(QStringLiteral("/proc/%1/environ").arg(pid));
         if (env.open(QIODevice::ReadOnly) && env.readAll().split('\0').contains(marker) && isAlive(pid))
             found << pid;
     }
+    return found;
+}
+
+// Live processes running `program` with EZX_ROOT=`root`. The program is
+// recognised by its name, as binfmt_misc leaves it (see commandName).
+inline QList<qint64> processesOf(const QString& program, const QString& root)
+{
+    const QByteArray name = QFileInfo(program).fileName().toLocal8Bit().left(15);
+    QList<qint64> found;
+    for (qint64 pid : processesOnRoot(root))
+        if (commandName(pid) == name)
+            found << pid;
     return found;
 }
 

@@ -21,23 +21,6 @@ QString launcherProgram() { return binary(QStringLiteral("emulator/launcher/phon
 QString amProgram() { return binary(QStringLiteral("emulator/am/am")); }
 QString phoneProgram() { return binary(QStringLiteral("emulator/phone/phone")); }
 
-// Every live process whose environment holds EZX_ROOT=`root`.
-QList<qint64> anythingOf(const QString& root, const QList<qint64>& besides = {})
-{
-    const QByteArray marker = "EZX_ROOT=" + root.toLocal8Bit();
-    QList<qint64> found;
-    for (const QString& e : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool ok = false;
-        const qint64 pid = e.toLongLong(&ok);
-        if (!ok || pid == getpid() || besides.contains(pid))
-            continue;
-        QFile env(QStringLiteral("/proc/%1/environ").arg(pid));
-        if (env.open(QIODevice::ReadOnly) && env.readAll().split('\0').contains(marker) && isAlive(pid))
-            found << pid;
-    }
-    return found;
-}
-
 qint64 onlyOne(const QString& program, const QString& root, qint64 besides = 0)
 {
     QElapsedTimer clock;
@@ -182,7 +165,7 @@ void TestPhoneEmulator::startsRestartsAndStops()
     QVERIFY(launcher.process().waitForFinished(15000));
     QCOMPARE(launcher.process().exitStatus(), QProcess::NormalExit);
     QCOMPARE(launcher.process().exitCode(), 0);
-    QTRY_VERIFY2(anythingOf(root.root(), {otherAm.pid(), otherPhone.pid()}).isEmpty(), "every process of the phone ends with the launcher");
+    QTRY_VERIFY2(processesOnRoot(root.root(), {otherAm.pid(), otherPhone.pid()}).isEmpty(), "every process of the phone ends with the launcher");
     QVERIFY(otherAm.running());
     QVERIFY(otherPhone.running());
 }
@@ -256,7 +239,7 @@ void TestPhoneEmulator::badArguments()
     QVERIFY(p.waitForFinished(10000));
     QVERIFY(p.exitCode() != 0);
     QVERIFY2(p.readAll().contains(message), qPrintable(message));
-    QVERIFY(anythingOf(root.root()).isEmpty());
+    QVERIFY(processesOnRoot(root.root()).isEmpty());
 }
 
 // On a private Xvfb, as the demo runs it.
@@ -290,7 +273,7 @@ void TestPhoneEmulator::xvfbScreen()
     launcher.process().terminate();
     QVERIFY(launcher.process().waitForFinished(15000));
     QCOMPARE(launcher.process().exitCode(), 0);
-    QTRY_VERIFY(anythingOf(root.root()).isEmpty());
+    QTRY_VERIFY(processesOnRoot(root.root()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestPhoneEmulator)

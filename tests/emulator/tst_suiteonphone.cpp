@@ -61,18 +61,9 @@ AmApplication inMenu(const AmMenu& menu, const QString& uid)
 // Ends every process started on this phone root (all are this test's).
 void endEverythingOn(const PhoneRoot& root)
 {
-    const QByteArray marker = "EZX_ROOT=" + root.root().toLocal8Bit();
-    for (int round = 0; round < 3; ++round) {
-        for (const QString& e : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-            bool ok = false;
-            const qint64 pid = e.toLongLong(&ok);
-            if (!ok || pid == getpid())
-                continue;
-            QFile env(QStringLiteral("/proc/%1/environ").arg(pid));
-            if (env.open(QIODevice::ReadOnly) && env.readAll().split('\0').contains(marker))
-                daemontest::stopPid(pid);
-        }
-    }
+    for (int round = 0; round < 3; ++round)
+        for (qint64 pid : daemontest::processesOnRoot(root.root()))
+            daemontest::stopPid(pid);
 }
 
 } // namespace
