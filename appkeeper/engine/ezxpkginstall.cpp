@@ -3,8 +3,9 @@
 #include "phonearchive.h"
 #include "phonepath.h"
 #include "phonetree.h"
+#include "phonewriter.h"
+#include "pkgwriter.h"
 #include "shellrunner.h"
-#include "texttrim.h"
 #include "zconfig.h"
 
 #include <QDate>
@@ -13,7 +14,9 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <future>
+#include <unistd.h>
 #include <memory>
 
 namespace {
@@ -24,9 +27,6 @@ const char kInstallTmpDir[] = "/mmc/mmca1/.system/QTDownLoad/installtmp";
 const char kJavaDir[] = "/mmc/mmca1/.system/java";
 const char kAmDir[] = "/ezx_user/download/appwrite/am";
 const char kDesktopGroup[] = "Desktop Entry";
-
-// The "Items" default that tells a group without the key from an empty list.
-const char kItemsSentinel[] = "1234567890123456789012345678901234567890";
 
 // tar run as root restores the archive's owners and modes (set-ID bits
 // included). These options make it extract as an ordinary user would; GNU
@@ -64,6 +64,47 @@ QString whyRefused(const PhoneArchiveListing& listing)
     return QString();
 }
 
+// What the unpacked archive takes on a file system of this allocation unit:
+// every file rounded up to whole units, a unit per folder and link.
+qint64 unpackedBytes(const PhoneArchiveListing& listing, qint64 unit)
+{
+    qint64 total = 0;
+    for (const PhoneArchiveMember& member : listing.members) {
+        if (member.kind == PhoneArchiveMember::File)
+            total += (qMax<qint64>(member.size, 0) + unit - 1) / unit * unit;
+        else if (member.kind != PhoneArchiveMember::HardLink)
+            total += unit;
+    }
+    return total;
+}
+
+// The size the gzip trailer of the package states for its content (the
+// last member's, modulo 4 GB); -1 when it cannot be read. Untrusted: only
+// used to tell that an archive surely fits without reading all of it.
+qint64 statedGzipSize(const QString& package)
+{
+    const int fd = ::open(QFile::encodeName(phoneHostPath(package)).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    unsigned char tail[4];
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    const bool ok = end >= 18 && ::pread(fd, tail, 4, end - 4) == 4;
+    ::close(fd);
+    if (!ok)
+        return -1;
+    return qint64(tail[0]) | qint64(tail[1]) << 8 | qint64(tail[2]) << 16 | qint64(tail[3]) << 24;
+}
+
+// True when the archive fits whatever it holds: its content is at most the
+// stated size, and it cannot hold more members than 512-byte headers.
+bool surelyFits(qint64 stated, qint64 unit, qint64 free)
+{
+    if (stated < 0 || free < 0)
+        return free < 0;   // nothing to go by: the unpack itself will tell
+    const qint64 worst = stated + (stated / 512 + 1) * unit;
+    return 2 * worst <= free;
+}
+
 } // namespace
 
 const char* const EZXPkgInstall::kMenuFolderA = "cb839c8f-72c3-42ac-bf17-b01080cb5705";
@@ -77,6 +118,59 @@ QString EZXPkgInstall::userMenuTreeFile()
 QString EZXPkgInstall::installedDBFile()
 {
     return QLatin1String(kAmDir) + QStringLiteral("/") + QStringLiteral("InstalledDB");
+}
+
+QString EZXPkgInstall::cardRegistryFile()
+{
+    return QLatin1String(kJavaDir) + QStringLiteral("/") + QStringLiteral("CardRegistry");
+}
+
+QString EZXPkgInstall::downLoadFolder()
+{
+    return QLatin1String(kDownLoadDir);
+}
+
+QString EZXPkgInstall::installAreaFolder()
+{
+    return QLatin1String(kInstallTmpDir);
+}
+
+EZXPkgInstall::~EZXPkgInstall()
+{
+    if (m_installOpen)
+        undoInstall();
+}
+
+// Takes the writer lock for the rest of the engine's life (shared with a
+// caller that holds it already). On its first taking in the process, what an
+// earlier writer left is finished or undone.
+bool EZXPkgInstall::holdWriter()
+{
+    if (m_writer && m_writer->held())
+        return true;
+    m_writer.reset(new PkgWriter);
+    m_writerBusy = m_writer->busy();
+    return m_writer->held();
+}
+
+// Undoes a copied install that is not to be committed, in the order that
+// keeps the phone whole if this is cut short too: menu entries, record,
+// folder, journal.
+void EZXPkgInstall::undoInstall()
+{
+    if (!softUID.isEmpty()) {
+        removeFromMenusAndAutorun(softUID);
+        ZConfig registry(installDBFile, false);
+        if (registry.groupExists(softUID)
+            && phoneCleanPath(registry.readEntry(softUID, QStringLiteral("Directory"))) == phoneCleanPath(softDirectory))
+            registry.removeGroup(softUID);
+    }
+    if (!softDirectory.isEmpty() && phoneExists(softDirectory))
+        runShellCommand(QStringLiteral("rm -rf ") + shellPath(softDirectory));
+    if (!phoneExists(softDirectory))
+        PkgJournal::clear();
+    m_installOpen = false;
+    softDirectory.clear();
 }
 
 EZXPkgInstall::EZXPkgInstall(const QString& pkgFile)
@@ -105,6 +199,10 @@ bool EZXPkgInstall::checkPKGFile()
 
 bool EZXPkgInstall::checkInstallTmpPath()
 {
+    // The first step that changes anything: from here on this engine is the
+    // phone's one writer.
+    if (!holdWriter())
+        return false;
     // A link in place of the area would let the emptying and the unpack
     // reach wherever it leads.
     if (phoneIsSymLink(installTmpPath))
@@ -138,22 +236,43 @@ bool EZXPkgInstall::checkInstallDB()
 void EZXPkgInstall::exPKGInstallTmp()
 {
     m_unpackOk = false;
-    if (!phoneIsDir(installTmpPath) || phoneIsSymLink(installTmpPath))
+    m_spaceNeeded = m_spaceFree = m_unpackedBytes = -1;
+    m_sparseNotUnpacked.clear();
+    if (!holdWriter() || !phoneIsDir(installTmpPath) || phoneIsSymLink(installTmpPath))
         return;
     // The area must hold nothing at all before an unpack: what could not be
     // removed would mix with the package (or let it write through a link).
     if (!phoneEmptyFolder(installTmpPath))
         return;
-    // The archive's own listing is read while tar unpacks it (reading it
-    // first would add its whole decompression to every install).
-    std::future<PhoneArchiveListing> reading =
-        std::async(std::launch::async, phoneArchiveListing, pkgFile);
+    // The unpack and its copy stand on the card together. Where the card
+    // surely has room for them, the archive's own listing is read while tar
+    // unpacks it (reading it first would add its whole decompression to
+    // every install); otherwise it is read first, and a package that does
+    // not fit is refused before anything is written.
+    const qint64 unit = phoneBlockBytes(installTmpPath);
+    const qint64 freeBefore = phoneFreeBytes(installTmpPath);
+    std::future<PhoneArchiveListing> reading;
+    PhoneArchiveListing readFirst;
+    const bool concurrent = surelyFits(statedGzipSize(pkgFile), unit, freeBefore);
+    if (concurrent) {
+        reading = std::async(std::launch::async, phoneArchiveListing, pkgFile);
+    } else {
+        readFirst = phoneArchiveListing(pkgFile);
+        const qint64 needed = 2 * unpackedBytes(readFirst, unit);
+        if (readFirst.complete && whyRefused(readFirst).isEmpty() && needed > freeBefore) {
+            m_spaceNeeded = needed;
+            m_spaceFree = freeBefore;
+            trace(QStringLiteral("Card full: %1 bytes needed, %2 free").arg(needed).arg(freeBefore));
+            return;
+        }
+    }
     const PhoneFolderState area = phoneFolderState(installTmpPath);
     const QString unpack = QStringLiteral("tar zxf ") + shellPath(pkgFile) + QStringLiteral(" -C ")
                            + shellPath(installTmpPath) + QLatin1String(kTarSafetyOptions);
     runShellCommand(unpack);
     bool areaKept = phoneRestoreFolderState(installTmpPath, area);
-    const PhoneArchiveListing listing = reading.get();
+    const PhoneArchiveListing listing = concurrent ? reading.get() : readFirst;
+    m_unpackedBytes = unpackedBytes(listing, unit);
     // An archive that is cut or damaged, or names places outside the area,
     // is refused whatever tar made of it, and what tar made goes at once.
     const QString refusal = whyRefused(listing);
@@ -180,6 +299,15 @@ void EZXPkgInstall::exPKGInstallTmp()
         trace(QStringLiteral("Link not installed: \"") + link + QLatin1Char('"'));
     for (const QString& missing : check.missing)
         trace(QStringLiteral("Not unpacked: \"") + missing + QLatin1Char('"'));
+    for (const QString& sparse : check.sparseNotUnpacked)
+        trace(QStringLiteral("Sparse file not unpacked: \"") + sparse + QLatin1Char('"'));
+    m_sparseNotUnpacked = check.sparseNotUnpacked;
+    // An unpack that failed on a card without room for it: the card is full,
+    // the package is not at fault.
+    if (!check.ok && freeBefore >= 0 && 2 * m_unpackedBytes > freeBefore) {
+        m_spaceNeeded = 2 * m_unpackedBytes;
+        m_spaceFree = freeBefore;
+    }
     const PhoneConfineResult confined = phoneConfineTree(installTmpPath);
     m_unpackOk = areaKept && check.ok && confined.ok;
 }
@@ -243,15 +371,38 @@ bool EZXPkgInstall::copyPKGFolderFromInstallTmpPath()
     // candidate would make cp write into or beside something else.
     for (int n = 0; phoneExists(destination); ++n)
         destination = base + QString::number(n);
+    if (!holdWriter()) {
+        clearInstallTmp();
+        return false;
+    }
+    // The journal names the folder before it exists: whoever takes the lock
+    // after a kill or a power cut removes it unless its record was written.
+    PkgJournal journal;
+    journal.operation = PkgJournal::Install;
+    journal.directory = destination;
+    m_journalFailed = !journal.write();
+    if (m_journalFailed) {
+        clearInstallTmp();
+        return false;
+    }
+    m_installOpen = true;
+    softDirectory = destination;
+    pkgCrashPoint("install-journal");
+    const qint64 freeBefore = phoneFreeBytes(downLoadPath);
     const int status = runShellCommand(QStringLiteral("cp -rf ") + shellPath(unpackedFolder())
                                        + QLatin1Char(' ') + shellPath(destination));
+    pkgCrashPoint("install-copied");
+    // The files reach the card before any record points at them.
+    if (shellSucceeded(status) && phoneIsDir(destination) && phoneFlushTree(destination)) {
+        pkgCrashPoint("install-flushed");
+        return true;
+    }
     // A copy cut short (a full card) leaves a folder with part of the
     // application in it; it was made just now under a free name, so it goes.
-    if (!shellSucceeded(status) && phoneExists(destination))
-        runShellCommand(QStringLiteral("rm -rf ") + shellPath(destination));
-    if (shellSucceeded(status) && phoneIsDir(destination)) {
-        softDirectory = destination;
-        return true;
+    undoInstall();
+    if (freeBefore >= 0 && m_unpackedBytes > freeBefore) {
+        m_spaceNeeded = m_unpackedBytes;
+        m_spaceFree = freeBefore;
     }
     clearInstallTmp();
     return false;
@@ -294,27 +445,34 @@ bool EZXPkgInstall::regSoftInfo_InstallDB()
         // must not appear later behind the caller's back.
         registry->removeGroup(softUID);
         registry.reset();
+        // Without its record the copied folder is an orphan: it goes.
+        if (m_installOpen)
+            undoInstall();
         clearInstallTmp();
         return false;
     }
+    pkgCrashPoint("install-registered");
     return true;
 }
 
 bool EZXPkgInstall::regSoftInfo_Menu()
 {
-    const std::unique_ptr<ZConfig> menu(new ZConfig(userMenuTreeFile(), false));
-    // Both lists are written as one change: the menu tree is saved once.
-    ZConfig::GroupEntries lists;
-    for (const char* folder : {kMenuFolderA, kMenuFolderB}) {
-        const QString group = QLatin1String(folder);
-        QString items = menu->readEntry(group, QStringLiteral("Items"), QString());
-        if (!items.isEmpty() && items.endsWith(QLatin1Char(';')))
-            items += softUID;
-        else
-            items += QLatin1Char(';') + softUID;
-        lists.append({group, {{QStringLiteral("Items"), items}}});
+    if (softUID.trimmed().isEmpty())
+        return false;
+    if (!addToMenuFolders(softUID)) {
+        // A record without its menu entries is half an install: the record
+        // and the folder go again.
+        if (m_installOpen)
+            undoInstall();
+        return false;
     }
-    return menu->writeGroups(lists) && menu->flush();
+    pkgCrashPoint("install-menu");
+    // The record and its menu entries are in place: the install is committed.
+    if (m_installOpen) {
+        PkgJournal::clear();
+        m_installOpen = false;
+    }
+    return true;
 }
 
 namespace {
@@ -331,6 +489,18 @@ const char* const kSettingsFiles[] = {
     "/ezx_user/download/appwrite/am/UserMenuTree", "/ezx_user/download/appwrite/setup/ezx_system.cfg",
     "/ezx_user/download/appwrite/setup/servicename",
 };
+
+} // namespace
+
+QStringList EZXPkgInstall::recordRegistries()
+{
+    QStringList files;
+    for (const char* file : kRecordRegistries)
+        files << QLatin1String(file);
+    return files;
+}
+
+namespace {
 
 bool strictlyInside(const QString& path, const QString& folder)
 {
@@ -410,6 +580,10 @@ int EZXPkgInstall::unInstallSoft(const QString& uid)
     // lists would join their neighbours.
     if (uid.trimmed().isEmpty())
         return 0;
+    PkgWriter writer;
+    m_writerBusy = writer.busy();
+    if (!writer.held())
+        return 0;
 
     std::unique_ptr<ZConfig> registry(new ZConfig(installedDBFile(), false));
     trace(installedDBFile());
@@ -419,32 +593,45 @@ int EZXPkgInstall::unInstallSoft(const QString& uid)
         if (!registry->groupExists(uid))
             return 0;
     }
+    const QString registryPath = registry->path();
     const QString directory = registry->readEntry(uid, QStringLiteral("Directory"), QString());
+    registry.reset();
+    // A registry that cannot be rewritten keeps its record: nothing else
+    // may go either.
+    if (!phoneCanReplaceFile(registryPath))
+        return 0;
+    // A record naming no folder of its own must not wipe what others keep
+    // there (its own record aside, which is about to go).
+    const bool removable = !isUnsafeDirectory(directory, uid);
+    if (!removable)
+        trace(QStringLiteral("Directory not removed: \"") + directory + QLatin1Char('"'));
+
+    PkgJournal journal;
+    journal.operation = PkgJournal::Uninstall;
+    journal.uid = uid;
+    journal.registry = registryPath;
+    if (removable)
+        journal.directory = phoneRealPath(phoneCleanPath(directory));
+    m_journalFailed = !journal.write();
+    if (m_journalFailed)
+        return 0;
+    pkgCrashPoint("uninstall-journal");
+    // From here the uninstall is finished by whoever takes the lock next,
+    // should this one be cut short. The folder goes first: on a full card
+    // the registry can only be saved once its room is free.
+    if (removable)
+        runShellCommand(QStringLiteral("rm -rf ") + shellPath(journal.directory));
+    pkgCrashPoint("uninstall-folder");
+    registry.reset(new ZConfig(registryPath, false));
     if (!registry->removeGroup(uid))
         return 0;
-    // The record is gone from its registry (saved at once), so only other
-    // records count in the test. A record naming no folder of its own must
-    // not wipe what others keep there.
-    if (isUnsafeDirectory(directory, uid))
-        trace(QStringLiteral("Directory not removed: \"") + directory + QLatin1Char('"'));
-    else
-        runShellCommand(QStringLiteral("rm -rf ") + shellPath(phoneRealPath(phoneCleanPath(directory))));
     registry.reset();
+    pkgCrashPoint("uninstall-record");
 
-    const std::unique_ptr<ZConfig> menu(new ZConfig(userMenuTreeFile(), false));
     trace(userMenuTreeFile());
-    QStringList groups;
-    menu->getGroupsKeyList(groups);
-    const QString sentinel = QLatin1String(kItemsSentinel);
-    for (const QString& group : groups) {
-        QString items = menu->readEntry(group, QStringLiteral("Items"), sentinel);
-        if (items.isEmpty() || items == sentinel)
-            continue;
-        items = StrDelete(items, QLatin1Char(';') + uid);
-        items = StrDelete(items, uid + QLatin1Char(';'));
-        items = StrDelete(items, uid);
-        menu->writeEntry(group, QStringLiteral("Items"), items);
-    }
+    removeFromMenusAndAutorun(uid);
+    pkgCrashPoint("uninstall-menu");
+    PkgJournal::clear();
     return 1;
 }
 

@@ -11,11 +11,20 @@
 // platform layer maps them to the host and runs the shell commands.
 
 #include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class PkgWriter;
 
 class EZXPkgInstall
 {
 public:
     explicit EZXPkgInstall(const QString& pkgFile);
+    // An install copied but never registered is undone here: its folder goes.
+    ~EZXPkgInstall();
+    EZXPkgInstall(const EZXPkgInstall&) = delete;
+    EZXPkgInstall& operator=(const EZXPkgInstall&) = delete;
 
     QString pkgFile;          // path of the package file (null for an uninstall)
     QString softName;         // desktop key "Name"
@@ -44,11 +53,33 @@ public:
     // tree fit to install (false before any unpack).
     bool unpackSucceeded() const { return m_unpackOk; }
 
+    // Set when the last unpack or copy was refused or failed for want of
+    // room on the card: the bytes it needs (the unpack and its copy stand
+    // on the card together) and the bytes the card had free.
+    bool lacksSpace() const { return m_spaceNeeded > 0; }
+    qint64 spaceNeeded() const { return m_spaceNeeded; }
+    qint64 spaceFree() const { return m_spaceFree; }
+
+    // Sparse files of the package that the tar in use could not unpack.
+    QStringList sparseNotUnpacked() const { return m_sparseNotUnpacked; }
+
+    // Why the last step that needed the writer lock could not take it: true
+    // when another writer held it for the whole wait.
+    bool writerBusy() const { return m_writerBusy; }
+    // True when the last uninstall or copy failed because its journal could
+    // not be written in phone memory.
+    bool journalFailed() const { return m_journalFailed; }
+
     // The two menu folders every new application is added to, in this order.
     static const char* const kMenuFolderA;
     static const char* const kMenuFolderB;
     static QString userMenuTreeFile();   // "/ezx_user/download/appwrite/am/UserMenuTree"
     static QString installedDBFile();    // "/ezx_user/download/appwrite/am/InstalledDB"
+    static QString cardRegistryFile();   // "/mmc/mmca1/.system/java/CardRegistry"
+    static QString downLoadFolder();     // "/mmc/mmca1/.system/QTDownLoad"
+    static QString installAreaFolder();  // "/mmc/mmca1/.system/QTDownLoad/installtmp"
+    // Every registry that holds application records.
+    static QStringList recordRegistries();
 
     // True when an uninstall must not delete the folder `directory`. Only an
     // application's own folder may go: a real folder (not a link, not a
@@ -65,6 +96,16 @@ private:
     QString unpackedFolder() const;
     QString unpackedDesktopFile() const;
     static bool isNameable(const QString& folder, const QString& name);
+    bool holdWriter();
+    void undoInstall();
 
     bool m_unpackOk = false;
+    std::unique_ptr<PkgWriter> m_writer;
+    bool m_writerBusy = false;
+    bool m_journalFailed = false;
+    bool m_installOpen = false;   // copied under a journal, not yet committed
+    qint64 m_unpackedBytes = -1;  // what the unpacked package takes on the card
+    qint64 m_spaceNeeded = -1;
+    qint64 m_spaceFree = -1;
+    QStringList m_sparseNotUnpacked;
 };

@@ -2,6 +2,8 @@
 
 #include "captiondefaults.h"
 #include "ezxpkginstall.h"
+#include "pkgtexts.h"
+#include "pkgwriter.h"
 #include "langcaption.h"
 #include "msgdialogs.h"
 #include "myclass_buttongroup.h"
@@ -176,9 +178,16 @@ void MainWindows::unInstallSoft()
     }
     if (ask(entry->text() + kBlankLine + CAPTION(Msg_AskInfo_Items2)) != 0)
         return;
+    const PkgWriter writer;
+    if (!writer.held()) {
+        hint(pkgCaption(writer.busy() ? PkgText::WriterBusy : PkgText::WriterUnavailable));
+        return;
+    }
     EZXPkgInstall engine{QString()};
     if (engine.unInstallSoft(entry->appUID) == 1)
         pButtonGroup->delButton();
+    else
+        hint(pkgCaption(engine.journalFailed() ? PkgText::NoJournal : PkgText::UninstallFailed));
     update();
 }
 

@@ -6,6 +6,8 @@
 #include "ezxpkginstall.h"
 #include "langcaption.h"
 #include "msgdialogs.h"
+#include "pkgtexts.h"
+#include "pkgwriter.h"
 #include "zmultilineedit.h"
 #include "zopendlg.h"
 #include "zpushbutton.h"
@@ -96,8 +98,25 @@ void SoftInstallDlg::slotCancel()
     close();
 }
 
+// Tells why the card could not take the package; false when it could.
+bool hintedCardFull(const EZXPkgInstall& engine)
+{
+    if (!engine.lacksSpace())
+        return false;
+    hint(pkgCaption(PkgText::CardFull)
+             .arg(pkgSizeText(engine.spaceNeeded()), pkgSizeText(engine.spaceFree())));
+    return true;
+}
+
 int SoftInstallDlg::setupPkgSoft()
 {
+    // One writer at a time: a script's install, or a second manager, is
+    // waited for a while, then named, and nothing is changed.
+    const PkgWriter writer;
+    if (!writer.held()) {
+        hint(pkgCaption(writer.busy() ? PkgText::WriterBusy : PkgText::WriterUnavailable));
+        return 0;
+    }
     EZXPkgInstall engine(pkgPath);
 
     if (!engine.checkPKGFile()) {
@@ -115,7 +134,12 @@ int SoftInstallDlg::setupPkgSoft()
     // A failed unpack shows in the next step: no package folder is found.
     engine.exPKGInstallTmp();
     if (!engine.getPKGPathFromInstallTmpPath()) {
-        hint(CAPTION(Msg_HintInfo_Items10));
+        if (hintedCardFull(engine))
+            return 0;
+        if (!engine.sparseNotUnpacked().isEmpty())
+            hint(pkgCaption(PkgText::SparseNotUnpacked).arg(engine.sparseNotUnpacked().first()));
+        else
+            hint(CAPTION(Msg_HintInfo_Items10));
         return 0;
     }
     if (!engine.getPKGDesktopFile()) {
@@ -136,7 +160,8 @@ int SoftInstallDlg::setupPkgSoft()
     }
 
     if (!engine.copyPKGFolderFromInstallTmpPath()) {
-        hint(CAPTION(Msg_HintInfo_Items13));
+        if (!hintedCardFull(engine))
+            hint(engine.journalFailed() ? pkgCaption(PkgText::NoJournal) : CAPTION(Msg_HintInfo_Items13));
         return 0;
     }
     engine.softUID = CreateUID();

@@ -4,6 +4,8 @@
 #include "captiondefaults.h"
 #include "langcaption.h"
 #include "msgdialogs.h"
+#include "pkgtexts.h"
+#include "pkgwriter.h"
 #include "phonepath.h"
 #include "phonestyle.h"
 #include "texttrim.h"
@@ -253,6 +255,13 @@ void SoftPropertiesDlg::initSoftProperties(const QString& uid)
 
 void SoftPropertiesDlg::saveSoftProperties()
 {
+    // The record, registry.txt and the start-at-boot list change together,
+    // under the phone's one writer lock.
+    const PkgWriter writer;
+    if (!writer.held()) {
+        showMsgHintDlg(pkgCaption(writer.busy() ? PkgText::WriterBusy : PkgText::WriterUnavailable));
+        return;
+    }
     std::unique_ptr<ZConfig> reg = appUID.isNull() ? nullptr : openRecord(appUID);
     if (!reg || !pComBoxUser) {
         showMsgHintDlg(CAPTION(Msg_HintInfo_Items3));

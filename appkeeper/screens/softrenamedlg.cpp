@@ -4,6 +4,8 @@
 #include "captiondefaults.h"
 #include "langcaption.h"
 #include "msgdialogs.h"
+#include "pkgtexts.h"
+#include "pkgwriter.h"
 #include "zmultilineedit.h"
 #include "zpushbutton.h"
 #include "zscrollview.h"
@@ -68,6 +70,12 @@ void SoftReNameDlg::slotOK()
     const QString typed = ml_NewName->text();
     if (typed.simplified().trimmed().isEmpty())
         return;  // a blank name is refused silently; the dialog stays open
+    const PkgWriter writer;
+    if (!writer.held()) {
+        showMsgHintDlg(pkgCaption(writer.busy() ? PkgText::WriterBusy : PkgText::WriterUnavailable));
+        close();
+        return;
+    }
     if (setAppNameInfo(appUID, typed) == 1)
         newName = typed;
     else

@@ -1,9 +1,11 @@
 #include "appidentity.h"
 
+#include "pkgwriter.h"
 #include "zconfig.h"
 
 #include <QSet>
 #include <QStringList>
+#include <QRandomGenerator>
 #include <QUuid>
 
 #include <cstdlib>
@@ -20,12 +22,16 @@ const char kCardRegistry[] = "/mmc/mmca1/.system/java/CardRegistry";
 // Attempts are counted from 0; the last one is 55,534.
 const int kLastAttempt = 55534;
 
+// The program's source draws from the system's random generator, which
+// needs no seed: two installs in the same second (two phones' scripts, two
+// processes) get different candidates, where a clock-seeded rand() gave
+// both the same one.
 UidRandomSource defaultSource()
 {
     UidRandomSource s;
     s.now = [] { return static_cast<long long>(std::time(nullptr)); };
-    s.seed = [](unsigned int v) { std::srand(v); };
-    s.next = [] { return static_cast<long long>(std::rand()); };
+    s.seed = [](unsigned int) {};
+    s.next = [] { return static_cast<long long>(QRandomGenerator::system()->generate() >> 1); };
     return s;
 }
 
@@ -102,8 +108,8 @@ QSet<QString> takenUids()
 
 QString CreateUID()
 {
-    // The registries are read once for all attempts; nothing else writes
-    // them while the GUI thread is busy here.
+    // The registries are read once for all attempts; writers hold the
+    // phone's writer lock while they make a UID and register it.
     const QSet<QString> taken = takenUids();
     const long long now = currentSource().now();
     QString braced;
@@ -134,6 +140,10 @@ int setAppNameInfo(const QString& uid, const QString& name)
 {
     if (uid.isNull() || name.isNull())
         return -1;
+    // One writer at a time: a rename waits for an install in progress.
+    const PkgWriter writer;
+    if (!writer.held())
+        return 0;
     for (const char* path : kNameRegistries) {
         ZConfig cfg(QLatin1String(path), false);
         if (!cfg.groupExists(uid))

@@ -10,7 +10,8 @@
 #include <functional>
 
 // A fresh UID: candidate i (from 0) is drawn after seeding the random source
-// with the current time in seconds plus i, and is returned when none of the
+// with the current time in seconds plus i (the program's own source is the
+// system's random generator, which ignores the seed), and is returned when none of the
 // user, installed-application, system, card and preloaded-application
 // registries has a group of that name. After 55,535 taken candidates the last one is returned in braces.
 QString CreateUID();
@@ -26,7 +27,8 @@ QString getAppNameInfo(const QString& uid);
 int setAppNameInfo(const QString& uid, const QString& name);
 
 // Where CreateUID takes its time and random numbers from. The program uses
-// time(0), srand() and rand(); tests put in their own to fix the candidates.
+// time(0) and the system's random generator (QRandomGenerator::system());
+// tests put in their own to fix the candidates.
 // next() must answer between 0 and 2^31 - 1.
 struct UidRandomSource
 {

@@ -1,6 +1,8 @@
 #include "autorun.h"
 
 #include "phonepath.h"
+#include "pkgwriter.h"
+#include "texttrim.h"
 #include "zconfig.h"
 
 namespace {
@@ -12,36 +14,6 @@ const char kKey[] = "Apps";
 bool registryExists()
 {
     return phoneExists(QLatin1String(kSysRegistry));
-}
-
-// The first occurrence of `pattern` in `text` at or after `from` whose ends
-// fall on entry boundaries (the start or end of the list, or a ";"), so that
-// cutting it never eats into a longer entry that merely contains the UID.
-int boundedIndexOf(const QString& text, const QString& pattern, int from = 0)
-{
-    const auto boundaryBefore = [&](int at) {
-        return at == 0 || text.at(at - 1) == QLatin1Char(';') || pattern.startsWith(QLatin1Char(';'));
-    };
-    const auto boundaryAfter = [&](int end) {
-        return end == text.size() || text.at(end) == QLatin1Char(';')
-               || pattern.endsWith(QLatin1Char(';'));
-    };
-    for (int at = text.indexOf(pattern, from); at >= 0; at = text.indexOf(pattern, at + 1)) {
-        if (boundaryBefore(at) && boundaryAfter(at + pattern.size()))
-            return at;
-    }
-    return -1;
-}
-
-// `text` with the first whole-entry occurrence of `pattern` cut out. The cut
-// is made on the text itself, not on 8-bit bytes, so a hand-edited list that
-// holds other characters keeps them.
-QString cutEntry(QString text, const QString& pattern)
-{
-    const int at = boundedIndexOf(text, pattern);
-    if (at >= 0)
-        text.remove(at, pattern.size());
-    return text;
 }
 
 // Only a real entry can be looked up or changed: an empty text or one holding
@@ -72,6 +44,9 @@ int addAppAutorun(const QString& uid)
         return -1;
     if (!usableUid(uid))
         return 0;
+    const PkgWriter writer;
+    if (!writer.held())
+        return 0;
     ZConfig cfg(QLatin1String(kSysRegistry), false);
     const QString apps = cfg.readEntry(QLatin1String(kGroup), QLatin1String(kKey), QString());
     QString updated;
@@ -95,14 +70,15 @@ int deleteAppAutorun(const QString& uid)
         return -1;
     if (!usableUid(uid))
         return 0;
+    const PkgWriter writer;
+    if (!writer.held())
+        return 0;
     ZConfig cfg(QLatin1String(kSysRegistry), false);
     const QString apps = cfg.readEntry(QLatin1String(kGroup), QLatin1String(kKey), QString());
     if (apps.isNull() || !apps.contains(uid, Qt::CaseSensitive))
         return 1;
     // Each form at most once: ";uid", then "uid;", then "uid" alone.
-    QString updated = cutEntry(apps, QLatin1Char(';') + uid);
-    updated = cutEntry(updated, uid + QLatin1Char(';'));
-    updated = cutEntry(updated, uid);
+    const QString updated = listWithoutEntry(apps, uid);
     if (updated == apps)
         return 1;  // only part of a longer entry: nothing of ours to remove
     if (!cfg.writeEntry(QLatin1String(kGroup), QLatin1String(kKey), updated))

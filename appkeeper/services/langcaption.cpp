@@ -2,6 +2,7 @@
 
 #include "phonelanguage.h"
 #include "phonepath.h"
+#include "pkgtexts.h"
 #include "shellrunner.h"
 #include "zconfig.h"
 
@@ -157,6 +158,11 @@ QString readLabelCaption(const QString& key, const QString& defaultText)
 QString readLabelCaption(QWidget* widget, const QString& defaultText)
 {
     return widget ? readLabelCaption(widget->objectName(), defaultText) : defaultText;
+}
+
+QString pkgCaption(PkgText which)
+{
+    return readLabelCaption(pkgTextKey(which), pkgTextIn(which, true));
 }
 
 QString getMsgButtonCaption(const QString& key, const QString& defaultText)

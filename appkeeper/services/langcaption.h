@@ -53,6 +53,11 @@ QString readLabelCaption(const QString& key, const QString& defaultText);
 // The same with the widget's object name as the key.
 QString readLabelCaption(QWidget* widget, const QString& defaultText);
 
+// The package engine's message in the current language, from the caption
+// file (key and Chinese default of pkgtexts.h), placeholders unfilled.
+enum class PkgText;
+QString pkgCaption(PkgText which);
+
 // Button captions of the message boxes: readLabelCaption(key, defaultText).
 QString getMsgButtonCaption(const QString& key, const QString& defaultText);
 
