@@ -142,7 +142,10 @@ private:
     // What extended headers said about the next member.
     QByteArray m_longName, m_longLink, m_paxPath, m_paxLink;
     qint64 m_paxSize = -1;
-    bool m_sparse = false;   // pax records of a GNU sparse file: the stored size is not the file's
+    // pax records of a GNU sparse file: the stored name and size are not the file's.
+    bool m_sparse = false;
+    QByteArray m_sparseName;   // GNU.sparse.name (formats 0.1 and 1.0)
+    qint64 m_sparseSize = -1;  // GNU.sparse.realsize (1.0) or GNU.sparse.size (0.0, 0.1)
 
     static qint64 padded(qint64 size) { return (size + kBlock - 1) / kBlock * kBlock; }
 
@@ -193,28 +196,35 @@ private:
         }
         const qint64 size = m_paxSize >= 0 ? m_paxSize : rawSize;
 
-        QByteArray name = m_longName;
+        QByteArray storedName = m_longName;
         if (!m_paxPath.isEmpty())
-            name = m_paxPath;
-        if (name.isEmpty()) {
-            name = cString(b, 100);
+            storedName = m_paxPath;
+        if (storedName.isEmpty()) {
+            storedName = cString(b, 100);
             // POSIX ustar puts the start of a long name in the prefix field;
             // GNU's magic ("ustar  ") uses that space for other things.
             if (std::memcmp(b + 257, "ustar\0", 6) == 0) {
                 const QByteArray prefix = cString(b + 345, 155);
                 if (!prefix.isEmpty())
-                    name = prefix + '/' + name;
+                    storedName = prefix + '/' + storedName;
             }
         }
+        // GNU tar stores a pax sparse file under a name of its own and keeps
+        // the real one in a record (0.0 kept the name as it is).
+        const QByteArray name = m_sparseName.isEmpty() ? storedName : m_sparseName;
         QByteArray link = m_paxLink.isEmpty() ? m_longLink : m_paxLink;
         if (link.isEmpty())
             link = cString(b + 157, 100);
+        const bool paxSparse = m_sparse;
+        const qint64 paxRealSize = m_sparseSize;
         m_longName.clear();
         m_longLink.clear();
         m_paxPath.clear();
         m_paxLink.clear();
         m_paxSize = -1;
         m_sparse = false;
+        m_sparseName.clear();
+        m_sparseSize = -1;
 
         PhoneArchiveMember m;
         qint64 data = 0;
@@ -222,13 +232,22 @@ private:
         case '0': case '\0': case '7':
             m.kind = name.endsWith('/') ? PhoneArchiveMember::Directory : PhoneArchiveMember::File;
             data = size;
-            if (m.kind == PhoneArchiveMember::File && !m_sparse)
-                m.size = size;
+            if (m.kind == PhoneArchiveMember::File) {
+                m.sparse = paxSparse;
+                m.size = paxSparse ? paxRealSize : size;
+            }
             break;
-        case 'S':   // GNU sparse file: its map may go on in extra blocks
+        case 'S': {   // old GNU sparse file: its map may go on in extra blocks
             m.kind = PhoneArchiveMember::File;
+            m.sparse = true;
+            m.size = headerNumber(b + 483, 12, &ok);   // the real size
+            if (!ok || m.size < 0) {
+                error = QStringLiteral("damaged tar header (sparse size)");
+                return;
+            }
             data = size;
             break;
+        }
         case '1':
             m.kind = PhoneArchiveMember::HardLink;
             break;
@@ -253,6 +272,15 @@ private:
         m.path = normalisedPath(name, &m.unsafe);
         if (m.path.isEmpty() && m.kind != PhoneArchiveMember::Directory)
             m.unsafe = true;
+        if (m.sparse && name != storedName) {
+            // A tar that knows no pax sparse form writes the stored data
+            // there: that name must stay inside the folder as well.
+            m.storedPath = normalisedPath(storedName, &m.unsafe);
+            if (m.storedPath == m.path)
+                m.storedPath.clear();
+            else if (m.storedPath.isEmpty())
+                m.unsafe = true;
+        }
         if (m.kind == PhoneArchiveMember::HardLink)
             m.linkTarget = normalisedPath(link, &m.unsafe);
         members.push_back(std::move(m));
@@ -318,13 +346,16 @@ private:
                 const QByteArray value = record.mid(eq + 1);
                 if (key.startsWith("GNU.sparse."))
                     m_sparse = true;
-                if (key == "path" || key == "GNU.sparse.name")
+                if (key == "path")
                     m_paxPath = value;
+                else if (key == "GNU.sparse.name")
+                    m_sparseName = value;
                 else if (key == "linkpath")
                     m_paxLink = value;
-                else if (key == "size") {
-                    m_paxSize = value.toLongLong(&ok);
-                    if (!ok || m_paxSize < 0) {
+                else if (key == "size" || key == "GNU.sparse.realsize" || key == "GNU.sparse.size") {
+                    qint64& field = key == "size" ? m_paxSize : m_sparseSize;
+                    field = value.toLongLong(&ok);
+                    if (!ok || field < 0) {
                         error = QStringLiteral("damaged pax header (size)");
                         return;
                     }

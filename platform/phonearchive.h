@@ -22,10 +22,18 @@ struct PhoneArchiveMember
     QByteArray path;
     Kind kind = File;
     QByteArray linkTarget;   // a hard link's member path (normalised as `path`)
-    qint64 size = -1;        // a plain file's size; -1 when unknown (sparse files)
+    qint64 size = -1;        // a plain file's size (a sparse file's real size); -1 when unknown
+    // A sparse file (GNU tar's --sparse): the archive holds only its data
+    // blocks and a map of them, which a tar that knows no sparse form
+    // unpacks as they are.
+    bool sparse = false;
+    // The name a sparse member is stored under when that is not its path
+    // (GNU tar's pax forms use "<folder>/GNUSparseFile.<n>/<name>"): where
+    // such a tar writes the stored data. Normalised as `path`; empty otherwise.
+    QByteArray storedPath;
     // The member names a place outside the unpack folder (a ".." component,
-    // in its path or in a hard link's target) or replaces the folder itself
-    // with something that is no folder.
+    // in its path, its stored path or a hard link's target) or replaces the
+    // folder itself with something that is no folder.
     bool unsafe = false;
 };
 

@@ -467,13 +467,24 @@ PhoneUnpackCheck phoneCheckUnpacked(const QString& phoneDir, const PhoneArchiveL
             check.missing << QFile::decodeName(m.path);
             continue;
         }
+        // BusyBox tar writes a pax sparse file's stored data (with the map
+        // in front, for format 1.0) under the name it is stored under, and
+        // exits 0. Whatever a later member of the path leaves, this file
+        // was not unpacked as it is.
+        if (m.sparse && !m.storedPath.isEmpty() && kindAt(m.storedPath) != -1) {
+            check.ok = false;
+            check.missing << QFile::decodeName(m.path);
+            check.sparseNotUnpacked << QFile::decodeName(m.path);
+            continue;
+        }
         if (last[m.path.toStdString()] != i || m.path.isEmpty())
             continue;
         const int kind = kindAt(m.path);
         bool present = false;
         switch (m.kind) {
         case PhoneArchiveMember::File:
-            // A file cut short (a full card) is not the member.
+            // A file cut short (a full card) is not the member, nor a sparse
+            // file's stored data alone (BusyBox tar with pax format 0.0).
             present = kind == S_IFREG && (m.size < 0 || sizeAt(m.path) == m.size);
             break;
         case PhoneArchiveMember::Directory:
@@ -505,6 +516,8 @@ PhoneUnpackCheck phoneCheckUnpacked(const QString& phoneDir, const PhoneArchiveL
         if (!present) {
             check.ok = false;
             check.missing << QFile::decodeName(m.path);
+            if (m.sparse)
+                check.sparseNotUnpacked << QFile::decodeName(m.path);
         }
     }
     return check;

@@ -60,6 +60,9 @@ struct PhoneUnpackCheck
     bool ok = true;            // every member is there as what it is
     QStringList missing;       // member paths not there, or unsafe
     QStringList leftOutLinks;  // symbolic links the unpack left out
+    // Sparse files the unpack did not restore (also in `missing`): the tar
+    // knows no sparse form, or not this one.
+    QStringList sparseNotUnpacked;
 };
 
 // Compares the folder at the phone path with the archive's members, never
@@ -67,7 +70,8 @@ struct PhoneUnpackCheck
 // (a hard link the file system could not make is copied from its target);
 // a symbolic link may be left out (a FAT card holds none) but nothing else
 // may stand in its place; devices and FIFOs are never required. A member
-// marked unsafe fails the check.
+// marked unsafe fails the check. A sparse file must be there at its real
+// size, and nothing at the name it is stored under.
 PhoneUnpackCheck phoneCheckUnpacked(const QString& phoneDir, const PhoneArchiveListing& listing);
 
 // Makes every folder below the phone path that its owner cannot read, write

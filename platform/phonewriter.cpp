@@ -2,6 +2,7 @@
 
 #include "phonepath.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -47,8 +48,8 @@ int openLockFile()
     const QByteArray path = hostBytes(QLatin1String(kLockFile));
     int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0 && errno == ENOENT) {
-        const QString folder = QFileInfo(QFile::decodeName(path)).absolutePath();
-        ::mkdir(QFile::encodeName(folder).constData(), 0777);   // the phone's "am" folder
+        // A phone always has the folder; a new phone root may not yet.
+        QDir().mkpath(QFileInfo(QFile::decodeName(path)).absolutePath());
         fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
     }
     if (fd < 0)

@@ -1,12 +1,18 @@
 // Listing package archives without unpacking them: the names tar would
 // unpack, and whether the archive is whole. Each archive is made at test time
-// by Python's tarfile and gzip, then changed as the row says.
+// by Python's tarfile and gzip, then changed as the row says; sparse files by
+// GNU tar, and unpacked by GNU and BusyBox tar to check the tree they leave.
 
 #include "phonearchive.h"
+#include "phonetree.h"
 
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -27,7 +33,46 @@ def tarbytes():
     t.close(); return buf.getvalue()
 def gz(b):
     return gzip.compress(b, mtime=0)
+def sparse_stored_as(stored, name, realsize):
+    ti = tarfile.TarInfo(stored); ti.size = 1; ti.pax_headers = {'GNU.sparse.major': '1',
+        'GNU.sparse.minor': '0', 'GNU.sparse.name': name, 'GNU.sparse.realsize': str(realsize)}
+    t.addfile(ti, io.BytesIO(b'x'))
 )";
+
+bool runIn(const QString& dir, const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    const bool ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit
+                    && p.exitCode() == 0;
+    if (!ok)
+        qWarning() << program << args << p.readAll();
+    return ok;
+}
+
+// In `dir`: app/big, 3 MB holding a few bytes at five places (more than the
+// four map entries an old GNU header holds) and holes between, and app/s.txt.
+// False when the file system keeps no holes.
+bool makeSparseTree(const QString& dir)
+{
+    QFile big(dir + QStringLiteral("/app/big"));
+    if (!QDir().mkpath(dir + QStringLiteral("/app")) || !big.open(QIODevice::WriteOnly)
+        || !big.resize(3 << 20))
+        return false;
+    for (int i = 1; i <= 5; ++i)
+        if (!big.seek(qint64(i) << 19) || big.write("data") != 4)
+            return false;
+    big.close();
+    QFile small(dir + QStringLiteral("/app/s.txt"));
+    if (!small.open(QIODevice::WriteOnly) || small.write("small\n") != 6)
+        return false;
+    small.close();
+    struct stat st;
+    return stat(QFile::encodeName(big.fileName()).constData(), &st) == 0
+           && qint64(st.st_blocks) * 512 < st.st_size;
+}
 
 } // namespace
 
@@ -39,6 +84,10 @@ private slots:
     void listing_data();
     void listing();
     void missingFile();
+    void sparseListing_data();
+    void sparseListing();
+    void sparseUnpacked_data();
+    void sparseUnpacked();
 };
 
 void PhoneArchive::listing_data()
@@ -71,6 +120,9 @@ void PhoneArchive::listing_data()
         << true << QStringList{"f a/f", "l a/l", "h a/h -> a/f", "s a/fifo"};
     QTest::newRow("dotdot is unsafe")
         << "gnu" << "add('app/../../x')\nout = gz(tarbytes())" << true << QStringList{"f! app/../../x"};
+    QTest::newRow("sparse file stored outside is unsafe")
+        << "pax" << "sparse_stored_as('../GNUSparseFile.1/big', 'app/big', 9)\nout = gz(tarbytes())" << true
+        << QStringList{"f! app/big"};
     QTest::newRow("hard link out is unsafe")
         << "gnu" << "add('app/h', kind=tarfile.LNKTYPE, link='../x')\nout = gz(tarbytes())" << true
         << QStringList{"h! app/h -> ../x"};
@@ -138,6 +190,89 @@ void PhoneArchive::missingFile()
     QVERIFY(!listing.complete);
     QVERIFY(!listing.error.isEmpty());
     QVERIFY(listing.members.empty());
+}
+
+void PhoneArchive::sparseListing_data()
+{
+    QTest::addColumn<QStringList>("format");
+    QTest::addColumn<QString>("stored");   // where the sparse file is stored, N for the number
+    QTest::newRow("pax 1.0") << QStringList{"--format=posix"} << " in app/GNUSparseFile.N/big";
+    QTest::newRow("pax 0.1") << QStringList{"--format=posix", "--sparse-version=0.1"}
+                             << " in app/GNUSparseFile.N/big";
+    QTest::newRow("pax 0.0") << QStringList{"--format=posix", "--sparse-version=0.0"} << "";
+    QTest::newRow("old GNU, map in an extra block") << QStringList{"--format=gnu"} << "";
+}
+
+// A sparse file made by GNU tar is listed under its real path at its real
+// size, and the member after it is read where it starts.
+void PhoneArchive::sparseListing()
+{
+    QFETCH(QStringList, format);
+    QFETCH(QString, stored);
+    QTemporaryDir dir;
+    if (!makeSparseTree(dir.path()))
+        QSKIP("the file system here keeps no sparse files");
+    const QString pkg = dir.path() + QStringLiteral("/a.pkg");
+    QVERIFY(runIn(dir.path(), QStringLiteral("tar"),
+                  QStringList{"--sparse", "-czf", pkg} + format + QStringList{"app/big", "app/s.txt"}));
+
+    const PhoneArchiveListing listing = phoneArchiveListing(pkg);
+    QVERIFY2(listing.complete, qPrintable(listing.error));
+    QStringList got;
+    for (const PhoneArchiveMember& m : listing.members) {
+        QString line = QString::fromUtf8(m.path) + (m.unsafe ? "! " : " ") + QString::number(m.size)
+                       + (m.sparse ? " sparse" : "");
+        if (!m.storedPath.isEmpty())
+            line += " in " + QString::fromUtf8(m.storedPath).replace(QRegularExpression("\\.\\d+/"), ".N/");
+        got << line;
+    }
+    QCOMPARE(got, QStringList({"app/big 3145728 sparse" + stored, "app/s.txt 6"}));
+}
+
+void PhoneArchive::sparseUnpacked_data()
+{
+    QTest::addColumn<QString>("tar");
+    QTest::addColumn<bool>("plainCopyAfter");   // the archive holds the file once more, not sparse
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("GNU tar restores it") << "tar" << false << true;
+    QTest::newRow("BusyBox tar leaves the stored data") << "busybox" << false << false;
+    QTest::newRow("BusyBox tar, stored data beside a plain copy") << "busybox" << true << false;
+}
+
+// The tree a tar left from a pax sparse file passes only when the file is
+// there whole; BusyBox tar writes the stored data under
+// GNUSparseFile.<n>/ and exits 0.
+void PhoneArchive::sparseUnpacked()
+{
+    QFETCH(QString, tar);
+    QFETCH(bool, plainCopyAfter);
+    QFETCH(bool, ok);
+    const QString program = QStandardPaths::findExecutable(tar);
+    if (program.isEmpty())
+        QSKIP(qPrintable(tar + QStringLiteral(" is not installed")));
+    QTemporaryDir dir;
+    if (!makeSparseTree(dir.path()))
+        QSKIP("the file system here keeps no sparse files");
+    QVERIFY(runIn(dir.path(), QStringLiteral("tar"),
+                  {"--sparse", "--format=posix", "-cf", "a.tar", "app/big", "app/s.txt"}));
+    if (plainCopyAfter)
+        QVERIFY(runIn(dir.path(), QStringLiteral("tar"), {"--format=posix", "-rf", "a.tar", "app/big"}));
+    QVERIFY(runIn(dir.path(), QStringLiteral("gzip"), {"a.tar"}));
+    const PhoneArchiveListing listing = phoneArchiveListing(dir.path() + QStringLiteral("/a.tar.gz"));
+    QVERIFY2(listing.complete, qPrintable(listing.error));
+
+    const QString area = dir.path() + QStringLiteral("/area");
+    QVERIFY(QDir().mkpath(area));
+    QStringList args{"zxf", dir.path() + QStringLiteral("/a.tar.gz"), "-C", area};
+    if (tar == "busybox")
+        args.prepend(QStringLiteral("tar"));
+    QVERIFY(runIn(dir.path(), program, args));
+
+    const PhoneUnpackCheck check = phoneCheckUnpacked(area, listing);
+    QCOMPARE(check.ok, ok);
+    const QStringList notUnpacked = ok ? QStringList() : QStringList{"app/big"};
+    QCOMPARE(check.sparseNotUnpacked, notUnpacked);
+    QCOMPARE(check.missing, notUnpacked);
 }
 
 QTEST_GUILESS_MAIN(PhoneArchive)

@@ -63,6 +63,8 @@ void Uninstall::menuLists_data()
     QTest::newRow("twice: each pattern once") << "U;A;U" << "A";
     QTest::newRow("four times: one left") << "U;U;A;U;B;U" << "A;;B;U";
     QTest::newRow("empty list untouched") << "" << "";
+    // Only whole entries go: removing "chess" leaves "chess2" alone.
+    QTest::newRow("longer entries holding the UID") << "A;U2;B;xU;U" << "A;U2;B;xU";
 }
 
 void Uninstall::menuLists()
