@@ -250,4 +250,40 @@ private:
     bool m_ok = false;
 };
 
+// Bytes that no compression shrinks, the same on every run.
+inline QByteArray randomBytes(int size)
+{
+    QByteArray b(size, Qt::Uninitialized);
+    quint32 x = 2463534242u;
+    for (int i = 0; i < size; ++i) {
+        x ^= x << 13; x ^= x >> 17; x ^= x << 5;
+        b[i] = char(x);
+    }
+    return b;
+}
+
+// Fills the file system holding `folder` to its last byte.
+inline void fillUp(const QString& folder)
+{
+    // One big file, then small ones, until the file system takes no byte more.
+    const QByteArray block(64 * 1024, 'f');
+    for (int i = 0;; ++i) {
+        const QByteArray name = QFile::encodeName(folder + QStringLiteral("/filler%1").arg(i));
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0)
+            return;
+        qint64 written = 0;
+        for (int size = block.size(); size > 0;) {
+            const ssize_t n = ::write(fd, block.constData(), size_t(size));
+            if (n > 0)
+                written += n;
+            else
+                size /= 2;
+        }
+        ::close(fd);
+        if (written == 0)
+            return;
+    }
+}
+
 } // namespace enginetest

@@ -184,6 +184,10 @@ void PkgWriters::twoInstallersAtOnce()
     for (const QString& name : names) {
         const QString pkg = packageOf(dir, name, name.toUpper(), 5);
         runs.emplace_back(new QProcess);
+        // Each waits for the others however slow the card (FAT, emulation).
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("EZX_WRITER_WAIT", "600");
+        runs.back()->setProcessEnvironment(env);
         runs.back()->start(qEnvironmentVariable("EZX_BIN_DIR") + "/appkeeper/engine/ezxpkg",
                            {"install", pkg});
     }
@@ -227,12 +231,7 @@ void PkgWriters::fullCard()
     if (!card.ok())
         QSKIP("this machine refuses to mount a tmpfs for the small card");
     QTemporaryDir dir;
-    QByteArray noise(4 << 20, Qt::Uninitialized);
-    quint32 x = 2463534242u;
-    for (char& c : noise) {
-        x ^= x << 13; x ^= x >> 17; x ^= x << 5;
-        c = char(x);
-    }
+    const QByteArray noise = randomBytes(4 << 20);
     const QString big = dir.path() + "/big.pkg";
     QVERIFY(makePackage(big, dir.path() + "/stage-big", {{"big/app.desktop", desktop("Big")}, {"big/data", noise}}));
     QCOMPARE(ezxpkg({"install", packageOf(dir, "app", "App", 200)}).code, 0);
@@ -246,13 +245,7 @@ void PkgWriters::fullCard()
     QVERIFY2(diff.isEmpty(), qPrintable(diff.join('\n')));
 
     // A card filled to the last byte still lets an application go.
-    QFile filler(root.host("/mmc/mmca1/filler"));
-    QVERIFY(filler.open(QIODevice::WriteOnly));
-    const QByteArray block(64 * 1024, 'f');
-    for (int size = block.size(); size > 0;)
-        if (filler.write(block.constData(), size) <= 0 || !filler.flush())
-            size /= 2;
-    filler.close();
+    fillUp(root.host("/mmc/mmca1"));
     const QString uid = cardRecords().firstKey();
     const Outcome removed = ezxpkg({"remove", uid});
     QVERIFY2(removed.code == 0, removed.err.constData());
