@@ -107,6 +107,7 @@ private slots:
     void secondWriterWaitsThenSaysSo();
     void fullCard();
     void checkAndRepair();
+    void sparseFile();
 };
 
 void PkgWriters::killedInstall_data()
@@ -276,6 +277,36 @@ void PkgWriters::checkAndRepair()
     // Usage errors are told apart from failures.
     QCOMPARE(ezxpkg({"install"}).code, 2);
     QCOMPARE(ezxpkg({"remove", "no-such-uid"}).code, 1);
+}
+
+void PkgWriters::sparseFile()
+{
+    PhoneRoot root;
+    QVERIFY(root.cardReady());
+    root.writeFile("/ezx_user/download/appwrite/setup/ezx_system.cfg", "[SYS_SYSTEM_SET]\nLanguageType=en-us\n");
+    QTemporaryDir dir;
+    QDir().mkpath(dir.path() + "/stage/app");
+    QFile desk(dir.path() + "/stage/app/app.desktop");
+    QVERIFY(desk.open(QIODevice::WriteOnly) && desk.write(desktop("Sparse")) > 0);
+    desk.close();
+    QFile big(dir.path() + "/stage/app/big");
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(3 << 20) && big.seek(1 << 20) && big.write("data") == 4);
+    big.close();
+    // Made by GNU tar whatever tar the phone-world profile puts first.
+    const QString pkg = dir.path() + "/sparse.pkg";
+    QCOMPARE(run("/bin/tar", {"--sparse", "--format=posix", "-czf", pkg, "-C", dir.path() + "/stage", "app"}), 0);
+    QByteArray version;
+    run("tar", {"--version"}, &version);
+    const Outcome installed = ezxpkg({"install", pkg});
+    if (version.contains("GNU tar")) {
+        QVERIFY2(installed.code == 0, installed.err.constData());
+        QCOMPARE(QFileInfo(root.host(kDownLoad + "/app/big")).size(), qint64(3 << 20));
+    } else {
+        // BusyBox tar knows no sparse form: refused, the file named.
+        QCOMPARE(installed.code, 1);
+        QVERIFY2(installed.err.contains("sparse file app/big"), installed.err.constData());
+        QVERIFY(cardRecords().isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(PkgWriters)
