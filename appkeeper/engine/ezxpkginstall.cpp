@@ -392,8 +392,14 @@ bool EZXPkgInstall::copyPKGFolderFromInstallTmpPath()
     const int status = runShellCommand(QStringLiteral("cp -rf ") + shellPath(unpackedFolder())
                                        + QLatin1Char(' ') + shellPath(destination));
     pkgCrashPoint("install-copied");
-    // The files reach the card before any record points at them.
-    if (shellSucceeded(status) && phoneIsDir(destination) && phoneFlushTree(destination)) {
+    // The files reach the card before any record points at them. The
+    // unpacked files are of no use once copied: removed before the flush,
+    // they are never written to the card at all (half the writes, and far
+    // cheaper to remove), and the record is read from the copy.
+    const bool copied = shellSucceeded(status) && phoneIsDir(destination);
+    if (copied)
+        clearInstallTmp();
+    if (copied && phoneFlushTree(destination)) {
         pkgCrashPoint("install-flushed");
         return true;
     }
@@ -410,8 +416,12 @@ bool EZXPkgInstall::copyPKGFolderFromInstallTmpPath()
 
 bool EZXPkgInstall::regSoftInfo_InstallDB()
 {
-    const std::unique_ptr<ZConfig> desktop(
-        new ZConfig(unpackedDesktopFile(), false, ZConfig::Utf8OrGb18030));
+    // The copy step empties the install area once the folder is copied; the
+    // installed copy holds the same desktop file.
+    const QString desktopFile = phoneExists(unpackedDesktopFile()) || softDirectory.isEmpty()
+                                    ? unpackedDesktopFile()
+                                    : softDirectory + QLatin1Char('/') + pkgDesktopFile;
+    const std::unique_ptr<ZConfig> desktop(new ZConfig(desktopFile, false, ZConfig::Utf8OrGb18030));
     const QString group = QLatin1String(kDesktopGroup);
     if (!desktop->groupExists(group)) {
         clearInstallTmp();
