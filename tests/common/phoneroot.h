@@ -111,9 +111,16 @@ private:
         if (!mkfs.waitForFinished(60000) || mkfs.exitCode() != 0)
             return;
         const QString owner = QString::number(phoneCardOwner());
+        // The kernel keeps what it learnt of names and attributes, as it does
+        // for a card mounted with the phone's own FAT driver: everything
+        // goes through this one mount. (FUSE forgets them after a second by
+        // default, and then asks fusefat again for every folder on the way
+        // of every path: minutes for a tree a few hundred folders deep.)
         QProcess fuse;
         fuse.start(tool("fusefat"), {QStringLiteral("-o"),
-                                     QStringLiteral("rw+,allow_other,uid=%1,gid=%1").arg(owner),
+                                     QStringLiteral("rw+,allow_other,uid=%1,gid=%1,entry_timeout=86400,"
+                                                    "attr_timeout=86400")
+                                         .arg(owner),
                                      image, mountPoint});
         if (!fuse.waitForFinished(60000) || fuse.exitCode() != 0)
             return;
