@@ -135,3 +135,29 @@ bool phoneTouchFile(const QString& phonePath)
         f.close();
     return QFileInfo(host).isFile();
 }
+
+bool phoneIsApplicationFolderPath(const QString& phonePath)
+{
+    if (!phonePath.startsWith(QLatin1Char('/')) || phonePath.split(QLatin1Char('/')).contains(QStringLiteral("..")))
+        return false;
+    const QString clean = phoneCleanPath(phonePath);
+    static const QStringList shared = {QStringLiteral("/mmc/mmca1/.system/QTDownLoad"),
+                                       QStringLiteral("/mmc/mmca1/.system/QTDownLoad/installtmp"),
+                                       QStringLiteral("/mmc/mmca1/.system/java")};
+    if (shared.contains(clean))
+        return false;
+    for (const char* place : {"/mmc/mmca1/.system/", "/ezx_user/apps/", "/usr/data_resource/preloadapps/"})
+        if (clean.startsWith(QLatin1String(place)) && clean.size() > int(qstrlen(place)))
+            return true;
+    return false;
+}
+
+QString phoneApplicationFolder(const QString& directory)
+{
+    if (!phoneIsApplicationFolderPath(directory))
+        return QString();
+    const QString real = phoneRealPath(phoneCleanPath(directory));
+    if (real.isNull() || !phoneIsApplicationFolderPath(real) || !phoneIsDir(real))
+        return QString();
+    return real;
+}

@@ -47,3 +47,15 @@ QStringList phoneEntryList(const QString& phoneDir, QDir::Filters filters,
 
 // Creates an empty file when none exists; true when a file exists afterwards.
 bool phoneTouchFile(const QString& phonePath);
+
+// True when the cleaned phone path lies strictly inside one of the places
+// where applications live ("/mmc/mmca1/.system", "/ezx_user/apps",
+// "/usr/data_resource/preloadapps") and is none of the folders they share
+// (the card's "QTDownLoad", its install area "installtmp", "java"): the
+// place of one application's own folder, or something inside one.
+bool phoneIsApplicationFolderPath(const QString& phonePath);
+
+// The application's own folder that `directory` names once every link on
+// the way is followed, as a phone path; null when it is none (missing, not
+// a folder, outside the places applications live, out of the phone).
+QString phoneApplicationFolder(const QString& directory);

@@ -521,16 +521,7 @@ bool strictlyInside(const QString& path, const QString& folder)
 // holds applications, and none of the folders they share.
 bool isApplicationPlace(const QString& clean)
 {
-    static const QStringList parents = {QLatin1String(kSystemDir), QStringLiteral("/ezx_user/apps"),
-                                        QStringLiteral("/usr/data_resource/preloadapps")};
-    static const QStringList shared = {QLatin1String(kDownLoadDir), QLatin1String(kInstallTmpDir),
-                                       QLatin1String(kJavaDir)};
-    if (shared.contains(clean))
-        return false;
-    for (const QString& parent : parents)
-        if (strictlyInside(clean, parent))
-            return true;
-    return false;
+    return phoneIsApplicationFolderPath(clean);
 }
 
 // Where a path leads, or its cleaned text when nothing is there.

@@ -238,20 +238,6 @@ void pkgCrashPoint(const char* point)
         ::kill(::getpid(), SIGKILL);
 }
 
-namespace {
-
-// The places applications live, for records read from the registries.
-bool inApplicationPlace(const QString& directory)
-{
-    const QString clean = phoneCleanPath(directory);
-    for (const char* parent : {"/mmc/mmca1/.system/", "/ezx_user/apps/", "/usr/data_resource/preloadapps/"})
-        if (clean.startsWith(QLatin1String(parent)))
-            return true;
-    return false;
-}
-
-} // namespace
-
 PkgProblems findProblems()
 {
     PkgProblems found;
@@ -272,7 +258,7 @@ PkgProblems findProblems()
             if (directory.isEmpty())
                 continue;
             recordFolders.insert(phoneCleanPath(directory));
-            if (owned && inApplicationPlace(directory) && (onCard(directory) ? found.cardPresent : true)
+            if (owned && phoneIsApplicationFolderPath(directory) && (onCard(directory) ? found.cardPresent : true)
                 && !phoneIsDir(directory))
                 found.recordsWithoutFolder.append({uid, file, directory});
         }

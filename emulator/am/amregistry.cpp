@@ -15,8 +15,8 @@ const char* const kSysSettings = "/ezx_user/download/appwrite/setup/ezx_sysregis
 
 QStringList registries()
 {
-    return {QLatin1String(kInstalledDB), QLatin1String(kCardRegistry),
-            QLatin1String(kUserRegistry), QLatin1String(kSysRegistry)};
+    return {QLatin1String(kInstalledDB), QLatin1String(kUserRegistry), QLatin1String(kSysRegistry),
+            QLatin1String(kCardRegistry)};
 }
 } // namespace ampaths
 
@@ -40,7 +40,25 @@ bool safeDirectory(const QString& dir)
     if (!dir.startsWith(QLatin1Char('/')) || climbs(dir) || dir.contains(QChar(0)))
         return false;
     // On a desktop the folder must lie in the phone, never on the host.
-    return !phoneRootSet() || isPhoneTreePath(dir);
+    if (phoneRootSet() && !isPhoneTreePath(dir))
+        return false;
+    // An application's own folder, where applications live: never the card's
+    // root, a folder applications share, or (through a link) any other place.
+    if (!phoneIsApplicationFolderPath(dir))
+        return false;
+    return !phoneExists(dir) || !phoneApplicationFolder(dir).isNull();
+}
+
+// An Exec that is there must be a file inside its own folder, links
+// followed (a link to the system's shell is no application's program).
+bool execInside(const QString& dir, const QString& exec)
+{
+    const QString path = phoneCleanPath(dir + QLatin1Char('/') + exec);
+    if (!phoneExists(path))
+        return true;   // said when it is started
+    const QString folder = phoneApplicationFolder(dir);
+    const QString real = phoneRealPath(path);
+    return !folder.isNull() && !real.isNull() && real.startsWith(folder + QLatin1Char('/'));
 }
 
 QString oneLine(QString text)
@@ -85,9 +103,16 @@ AmRecords::AmRecords()
         const ZConfig reg(path, false);
         QStringList groups;
         reg.getGroupsKeyList(groups);
+        const bool card = path == QLatin1String(ampaths::kCardRegistry);
         for (const QString& uid : groups) {
-            if (m_records.contains(uid))
+            if (m_records.contains(uid)) {
+                // The card is written by strangers: it never takes the place
+                // of an application of the phone's own registries.
+                if (card)
+                    m_warnings << QStringLiteral("%1: the card's record is left out: the phone has an "
+                                                 "application of that UID").arg(oneLine(uid));
                 continue;
+            }
             AmApplication app;
             app.uid = uid;
             app.name = reg.readEntry(uid, QStringLiteral("Name"));
@@ -120,7 +145,7 @@ bool AmRecords::find(const QString& uid, AmApplication* app, QString* why) const
         *why = QStringLiteral("record without Directory");
     else if (!safeDirectory(a.directory))
         *why = QStringLiteral("Directory is not a phone folder: ") + oneLine(a.directory);
-    else if (!safeRelative(a.exec))
+    else if (!safeRelative(a.exec) || !execInside(a.directory, a.exec))
         *why = QStringLiteral("Exec leaves its Directory: ") + oneLine(a.exec);
     else {
         *app = a;
@@ -147,6 +172,7 @@ AmMenu loadAmMenu()
 {
     AmMenu menu;
     const AmRecords records;
+    menu.warnings << records.warnings();
     const ZConfig tree(QLatin1String(ampaths::kMenuTree), false);
     QStringList groups;
     tree.getGroupsKeyList(groups);

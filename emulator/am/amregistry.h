@@ -4,15 +4,17 @@
 // The menu tree "/ezx_user/download/appwrite/am/UserMenuTree" holds one group
 // per folder: "Name" and "Items", the UIDs of the folder's applications
 // separated by ";". Each UID names the group of an application record in one
-// of the registries, looked up in this order: InstalledDB, the card registry,
-// the user registry, the system registry. Only the keys the menu needs are
+// of the registries, looked up in this order: InstalledDB, the user registry,
+// the system registry, the card registry (whose records, written by others,
+// never take a phone application's UID). Only the keys the menu needs are
 // read. Everything is read through ZConfig, which reads only regular files:
 // a missing, unreadable or FIFO registry reads as empty.
 //
 // What cannot be shown is left out, and said on the warnings list: unknown
 // UIDs, repeated ones in one folder, empty items, records without "Name",
-// "Exec" or "Directory", a "Directory" that is not an absolute phone path or
-// climbs with "..", an "Exec" that is absolute or climbs with "..".
+// "Exec" or "Directory", a "Directory" that is not an application's own folder
+// (strictly inside a place where applications live, through every link), an
+// "Exec" that is absolute, climbs with "..", or leads out of its folder.
 
 #include <QHash>
 #include <QList>
@@ -73,9 +75,12 @@ public:
     // The record for `uid`; false (with `why` set) when there is none or it
     // cannot be shown.
     bool find(const QString& uid, AmApplication* app, QString* why) const;
+    // What was left out while reading (card records that reuse a phone UID).
+    QStringList warnings() const { return m_warnings; }
 
 private:
     QHash<QString, AmApplication> m_records;
+    QStringList m_warnings;
 };
 
 // The UIDs of a ";"-separated list: blanks trimmed, empty items dropped,

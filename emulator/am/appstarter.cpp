@@ -59,17 +59,30 @@ AmStart startApplication(const AmApplication& app)
         result.reason = QStringLiteral("a Java application needs the phone's Java runtime");
         return result;
     }
-    const QString program = phoneHostPath(app.execPath());
-    const QString folder = phoneHostPath(app.directory);
-    const QFileInfo info(program);
-    if (!QFileInfo(folder).isDir()) {
+    // Only an application's own program starts: its folder and its program
+    // are looked at again now, through every link, since the folder may
+    // have changed since the menu was read.
+    if (!phoneExists(app.directory)) {
         result.reason = QStringLiteral("its folder %1 is missing").arg(app.directory);
         return result;
     }
-    if (!info.exists()) {
+    const QString ownFolder = phoneApplicationFolder(app.directory);
+    if (ownFolder.isNull()) {
+        result.reason = QStringLiteral("its folder %1 is not an application's own folder").arg(app.directory);
+        return result;
+    }
+    if (!phoneExists(app.execPath())) {
         result.reason = QStringLiteral("its program %1 is missing").arg(app.execPath());
         return result;
     }
+    const QString realProgram = phoneRealPath(app.execPath());
+    if (realProgram.isNull() || !realProgram.startsWith(ownFolder + QLatin1Char('/'))) {
+        result.reason = QStringLiteral("its program %1 leads out of its folder").arg(app.execPath());
+        return result;
+    }
+    const QString program = phoneHostPath(realProgram);
+    const QString folder = phoneHostPath(ownFolder);
+    const QFileInfo info(program);
     if (!info.isFile() || !info.isExecutable()) {
         result.reason = QStringLiteral("%1 is not a program").arg(app.execPath());
         return result;

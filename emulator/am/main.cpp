@@ -2,11 +2,14 @@
 //   am            reads the menu and waits, hidden, for the phone's menu key
 //   am --show     the same, with the menu shown at once
 //   am --list     prints the menu it would show and ends (no screen needed)
+//   am --start UID  starts the application as the menu's centre key would,
+//                 prints its pid and ends (the refusal on standard error, exit 1)
 #include "ammenuwindow.h"
 #include "amregistry.h"
 #include "zapplication.h"
 
 #include "amchannel.h"
+#include "appstarter.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -47,8 +50,31 @@ int main(int argc, char** argv)
         std::fputs(formatAmMenu(menu).toUtf8().constData(), stdout);
         return 0;
     }
+    if (std::strcmp(mode, "--start") == 0) {
+        if (argc != 3) {
+            std::fputs("usage: am --start UID\n", stderr);
+            return 2;
+        }
+        QCoreApplication app(argc, argv);
+        const QString uid = QString::fromLocal8Bit(argv[2]);
+        const AmRecords records;
+        AmApplication found;
+        QString why;
+        if (!records.find(uid, &found, &why)) {
+            std::fprintf(stderr, "am: %s: %s\n", uid.toLocal8Bit().constData(), why.toLocal8Bit().constData());
+            return 1;
+        }
+        const AmStart started = startApplication(found);
+        if (started.outcome != AmStart::Started) {
+            std::fprintf(stderr, "am: %s cannot be started: %s\n", found.name.toLocal8Bit().constData(),
+                         started.reason.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("%lld\n", static_cast<long long>(started.pid));
+        return 0;
+    }
     if (std::strcmp(mode, "--help") == 0 || std::strcmp(mode, "-h") == 0) {
-        std::puts("usage: am [--show | --list]");
+        std::puts("usage: am [--show | --list | --start UID]");
         return 0;
     }
     ZApplication::exitIfNoDisplay("am", 1);

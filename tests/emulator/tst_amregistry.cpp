@@ -57,6 +57,9 @@ private slots:
     void starting_data();
     void starting();
     void amListProgram();
+    void craftedRecordsRunNothing_data();
+    void craftedRecordsRunNothing();
+    void cardCannotImpersonate();
 };
 
 // Menu folder lists as people and programs leave them.
@@ -318,6 +321,83 @@ void TestAmRegistry::amListProgram()
     QCOMPARE(am.readAllStandardOutput(),
              QByteArray("Applications\n  a  Notes\n  j  Chess\nGames\n"));
     QVERIFY(am.readAllStandardError().contains("ghost: no application record"));
+}
+
+// Records from the card that would have `am` start something outside an
+// application's own folder: `am --start` (the menu's centre key) refuses
+// each, and the marker the program would write is never made. The first
+// row proves the marker works.
+void TestAmRegistry::craftedRecordsRunNothing_data()
+{
+    QTest::addColumn<QByteArray>("directory");
+    QTest::addColumn<QByteArray>("exec");
+    QTest::addColumn<QByteArray>("args");
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("own folder: runs (the marker works)") << QByteArray("/mmc/mmca1/.system/QTDownLoad/app")
+                                                       << QByteArray("run") << QByteArray() << true;
+    QTest::newRow("folder a link out of the phone") << QByteArray("/mmc/mmca1/.system/QTDownLoad/out")
+                                                    << QByteArray("run") << QByteArray() << false;
+    QTest::newRow("folder a link to the system's root") << QByteArray("/mmc/mmca1/.system/QTDownLoad/slash")
+                                                        << QByteArray("bin/sh") << QByteArray("-c \"touch MARK\"")
+                                                        << false;
+    QTest::newRow("program a link to the system's shell") << QByteArray("/mmc/mmca1/.system/QTDownLoad/app")
+                                                          << QByteArray("sh") << QByteArray("-c \"touch MARK\"")
+                                                          << false;
+    QTest::newRow("the card's root") << QByteArray("/mmc/mmca1") << QByteArray("script.sh") << QByteArray()
+                                     << false;
+    QTest::newRow("a folder applications share") << QByteArray("/mmc/mmca1/.system/QTDownLoad")
+                                                 << QByteArray("app/run") << QByteArray() << false;
+}
+
+void TestAmRegistry::craftedRecordsRunNothing()
+{
+    QFETCH(QByteArray, directory);
+    QFETCH(QByteArray, exec);
+    QFETCH(QByteArray, args);
+    QFETCH(bool, starts);
+    PhoneRoot root;
+    const QString marker = root.outer() + QStringLiteral("/marker");
+    const QByteArray script = "#!/bin/sh\ntouch '" + QFile::encodeName(marker) + "'\n";
+    const QString host = root.outer() + QStringLiteral("/host");
+    for (const QString& file : {host + "/run", root.host("/mmc/mmca1/.system/QTDownLoad/app/run"),
+                                root.host("/mmc/mmca1/script.sh")}) {
+        QDir().mkpath(QFileInfo(file).path());
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(script) == script.size());
+        f.setPermissions(f.permissions() | QFile::ExeOwner);
+    }
+    const QString card = root.host("/mmc/mmca1/.system/QTDownLoad");
+    QVERIFY(QFile::link(host, card + "/out"));
+    QVERIFY(QFile::link("/", card + "/slash"));
+    QVERIFY(QFile::link("/bin/sh", card + "/app/sh"));
+    args.replace("MARK", QFile::encodeName(marker));
+    root.writeFile(kCard, record("u", "Crafted", exec, directory, args.isEmpty() ? "" : "Args=" + args + "\n"));
+    root.writeFile(kTree, "[f]\nName=F\nItems=u\n");
+    QCOMPARE(loadAmMenu().applicationCount(), starts ? 1 : 0);
+    QProcess am;
+    am.start(amProgram(), {QStringLiteral("--start"), QStringLiteral("u")});
+    QVERIFY(am.waitForFinished(10000));
+    QCOMPARE(am.exitCode(), starts ? 0 : 1);
+    if (starts)
+        QTRY_VERIFY(QFile::exists(marker));
+    else
+        QVERIFY(!QFile::exists(marker));
+}
+
+// A card record that reuses the UID of an application of the phone's own
+// registries never takes its place.
+void TestAmRegistry::cardCannotImpersonate()
+{
+    PhoneRoot root;
+    root.writeFile(kSys, record("appkeeper", "Software manager", "run", "/usr/data_resource/preloadapps/ak"));
+    root.writeFile(kCard, record("appkeeper", "Impostor", "run", "/mmc/mmca1/.system/QTDownLoad/evil")
+                              + record("mine", "Mine", "run", "/mmc/mmca1/.system/QTDownLoad/mine"));
+    root.writeFile(kTree, "[f]\nName=F\nItems=appkeeper;mine\n");
+    const AmMenu menu = loadAmMenu();
+    QCOMPARE(menu.applicationCount(), 2);
+    QCOMPARE(menu.folders.first().applications.at(0).name, QStringLiteral("Software manager"));
+    QCOMPARE(menu.folders.first().applications.at(1).name, QStringLiteral("Mine"));
+    QVERIFY(menu.warnings.join('\n').contains("appkeeper: the card's record is left out"));
 }
 
 QTEST_GUILESS_MAIN(TestAmRegistry)
