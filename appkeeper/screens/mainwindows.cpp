@@ -1,5 +1,7 @@
 #include "mainwindows.h"
 
+#include "am_global.h"
+
 #include "captiondefaults.h"
 #include "ezxpkginstall.h"
 #include "pkgtexts.h"
@@ -193,6 +195,8 @@ void MainWindows::unInstallSoft()
 
 void MainWindows::reflashMenu()
 {
+    // On the phone "kill $(pidof am)"; on a desktop only the phone root's own
+    // application manager is asked to start again.
     if (ask(CAPTION(Msg_AskInfo_Items5)) == 0)
-        runShellCommand(QStringLiteral("kill $(pidof am)"));
+        AM_Global::restartMenu();
 }

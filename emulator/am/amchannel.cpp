@@ -1,21 +1,13 @@
 #include "amchannel.h"
 
-#include "phonepath.h"
+#include "am_global.h"
 
-#include <QCryptographicHash>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLocalSocket>
 
 QString amChannelName()
 {
-    QString root = QDir::rootPath();
-    if (phoneRootSet())
-        root = QFileInfo(QString::fromLocal8Bit(qgetenv("EZX_ROOT"))).absoluteFilePath();
-    const QByteArray hash =
-        QCryptographicHash::hash(root.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return QDir::tempPath() + QStringLiteral("/ezx-am-") + QString::fromLatin1(hash);
+    return AM_Global::menuChannelName();
 }
 
 QByteArray askAm(const QByteArray& request, int timeoutMs)

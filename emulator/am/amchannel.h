@@ -4,6 +4,9 @@
 // requests:
 //   "show"   shows the menu on top; answered "shown" once it has been drawn
 //   "status" answered "ready <folders> <applications>"
+//   "quit"   answered "quitting"; am then ends as "kill $(pidof am)" ends it
+//            (the platform starts it again), for the software manager's
+//            "Refresh menu" on a desktop
 // A request to an `am` that is not running (being started again) fails.
 
 #include <QByteArray>

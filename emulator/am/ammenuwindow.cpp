@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -88,6 +89,13 @@ void AmMenuWindow::serveRequest(QLocalSocket* socket)
         const QByteArray request = socket->readLine(256).trimmed();
         if (request == "show") {
             showMenu(socket);
+        } else if (request == "quit") {
+            // Ends as the platform's kill would end it: SIGTERM, which also
+            // takes the socket away.
+            socket->write("quitting\n");
+            socket->flush();
+            socket->waitForBytesWritten(500);
+            std::raise(SIGTERM);
         } else if (request == "status") {
             socket->write(QStringLiteral("ready %1 %2\n")
                               .arg(m_menu.folders.size())

@@ -1,6 +1,7 @@
 // The application manager's reading of the menu tree and the registries, its
 // icons and its starting of applications, on a real phone root; `am --list`
 // as the real program.
+#include "am_global.h"
 #include "amregistry.h"
 #include "appstarter.h"
 #include "phoneroot.h"
@@ -60,6 +61,7 @@ private slots:
     void craftedRecordsRunNothing_data();
     void craftedRecordsRunNothing();
     void cardCannotImpersonate();
+    void refreshReachesOnlyItsPhone();
 };
 
 // Menu folder lists as people and programs leave them.
@@ -398,6 +400,35 @@ void TestAmRegistry::cardCannotImpersonate()
     QCOMPARE(menu.folders.first().applications.at(0).name, QStringLiteral("Software manager"));
     QCOMPARE(menu.folders.first().applications.at(1).name, QStringLiteral("Mine"));
     QVERIFY(menu.warnings.join('\n').contains("appkeeper: the card's record is left out"));
+}
+
+// "Refresh menu" on a desktop: the phone root's own am ends (the launcher
+// starts it again); the am of another phone root lives on.
+void TestAmRegistry::refreshReachesOnlyItsPhone()
+{
+    PhoneRoot other;
+    const QString otherRoot = other.root();
+    PhoneRoot root;
+    auto startAm = [](QProcess& am, const QString& phoneRoot) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("EZX_ROOT", phoneRoot);
+        am.setProcessEnvironment(env);
+        am.setProcessChannelMode(QProcess::MergedChannels);
+        am.start(amProgram(), {});
+        QByteArray said;
+        while (!said.contains("am: ready") && am.waitForReadyRead(30000))
+            said += am.readAll();
+        return said.contains("am: ready");   // it listens from then on
+    };
+    QProcess mine, theirs;
+    QVERIFY(startAm(theirs, otherRoot));
+    QVERIFY(startAm(mine, root.root()));
+    QVERIFY(AM_Global::restartMenu());
+    QVERIFY(mine.waitForFinished(10000));
+    QCOMPARE(mine.exitStatus(), QProcess::CrashExit);   // ended by SIGTERM, as by kill
+    QCOMPARE(theirs.state(), QProcess::Running);
+    theirs.terminate();
+    QVERIFY(theirs.waitForFinished(10000));
 }
 
 QTEST_GUILESS_MAIN(TestAmRegistry)

@@ -162,7 +162,12 @@ private slots:
         Window w;
         Script s;
         s.box(answer);
+        // As on the phone itself (no phone root): the platform's own kill.
+        // With a phone root only that root's am is asked (tst_amregistry).
+        const QByteArray root = qgetenv("EZX_ROOT");
+        qunsetenv("EZX_ROOT");
         chooseMenu(w.win, Refresh);
+        qputenv("EZX_ROOT", root);
         setShellRunner(previous);
         QVERIFY(s.done());
         QCOMPARE(ran, commands);
