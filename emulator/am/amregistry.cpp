@@ -61,6 +61,15 @@ bool execInside(const QString& dir, const QString& exec)
     return !folder.isNull() && !real.isNull() && real.startsWith(folder + QLatin1Char('/'));
 }
 
+// A name as the menu shows it: one from the card may be thousands of
+// characters long; past a screen's worth it is cut and ends in "…" (the
+// registry keeps it as it is).
+QString shownName(const QString& name)
+{
+    const int kLongest = 200;
+    return name.size() <= kLongest ? name : name.left(kLongest) + QChar(0x2026);
+}
+
 QString oneLine(QString text)
 {
     for (QChar& c : text)
@@ -115,7 +124,7 @@ AmRecords::AmRecords()
             }
             AmApplication app;
             app.uid = uid;
-            app.name = reg.readEntry(uid, QStringLiteral("Name"));
+            app.name = shownName(reg.readEntry(uid, QStringLiteral("Name")));
             app.exec = reg.readEntry(uid, QStringLiteral("Exec"));
             app.icon = reg.readEntry(uid, QStringLiteral("Icon"));
             app.directory = reg.readEntry(uid, QStringLiteral("Directory"));

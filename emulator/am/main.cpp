@@ -33,10 +33,17 @@ void endOnTerm(int sig)
     std::raise(sig);
 }
 
+// A registry from the card may name thousands of unknown or broken entries:
+// the first few are said one by one, the rest counted on one line.
+const int kWarningLines = 20;
+
 void printWarnings(const AmMenu& menu)
 {
-    for (const QString& w : menu.warnings)
-        std::fprintf(stderr, "am: skipped %s\n", w.toLocal8Bit().constData());
+    const int shown = qMin(int(menu.warnings.size()), kWarningLines);
+    for (int i = 0; i < shown; ++i)
+        std::fprintf(stderr, "am: skipped %s\n", menu.warnings.at(i).toLocal8Bit().constData());
+    if (menu.warnings.size() > shown)
+        std::fprintf(stderr, "am: skipped %d more entries\n", int(menu.warnings.size()) - shown);
 }
 } // namespace
 

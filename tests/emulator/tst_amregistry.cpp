@@ -110,6 +110,7 @@ void TestAmRegistry::records_data()
     QTest::newRow("Exec with shell code is a name") << record("u", "N", "x; touch pwned") << true;
     QTest::newRow("Java application") << record("u", "J", "a.jar", "/ezx_user/apps/x", "JavaId=12\n") << true;
     QTest::newRow("name with a line break") << record("u", "two\\nlines") << true;
+    QTest::newRow("name of 100,000 characters") << record("u", QByteArray(100000, 'n')) << true;
 }
 
 void TestAmRegistry::records()
@@ -125,6 +126,8 @@ void TestAmRegistry::records()
     QCOMPARE(menu.warnings.size(), shown ? 0 : 1);
     // One entry is one line, whatever the name holds.
     QCOMPARE(formatAmMenu(menu).count(QLatin1Char('\n')), shown ? 2 : 1);
+    // However long the stored name, what is shown fits a screen or two.
+    QVERIFY(formatAmMenu(menu).size() < 300);
 }
 
 // Registries that are not files: read as empty at once, the others still used.
@@ -323,6 +326,20 @@ void TestAmRegistry::amListProgram()
     QCOMPARE(am.readAllStandardOutput(),
              QByteArray("Applications\n  a  Notes\n  j  Chess\nGames\n"));
     QVERIFY(am.readAllStandardError().contains("ghost: no application record"));
+
+    // Thousands of unknown entries: twenty lines, then one that counts the rest.
+    QByteArray many = "[f]\nName=Applications\nItems=a";
+    for (int i = 0; i < 5000; ++i)
+        many += ";ghost" + QByteArray::number(i);
+    root.writeFile(kTree, many + "\n");
+    am.start(amProgram(), {QStringLiteral("--list")});
+    QVERIFY(am.waitForFinished(10000));
+    QList<QByteArray> lines;
+    for (const QByteArray& line : am.readAllStandardError().split('\n'))
+        if (line.startsWith("am: skipped"))
+            lines << line;
+    QCOMPARE(lines.size(), 21);
+    QCOMPARE(lines.last(), QByteArray("am: skipped 4980 more entries"));
 }
 
 // Records from the card that would have `am` start something outside an
