@@ -276,6 +276,10 @@ public:
         QFile file(hostPath);
         if (!info.isFile() || !file.open(QIODevice::ReadOnly))
             return false;
+        // A file from the card may be of any size: one past what any phone's
+        // registries come to is not read at all (nor ever overwritten).
+        if (file.size() > ZConfig::kLargestFile)
+            return false;
         stamp = FileStamp::ofFd(file.handle());
         savedBytes = file.size();
         if (encoding == ZConfig::Utf8)
@@ -435,6 +439,11 @@ bool ZConfig::flush()
     if (d->pending.empty())
         return true;
     return d->save();
+}
+
+bool ZConfig::readable() const
+{
+    return !d->unreadable;
 }
 
 QString ZConfig::path() const

@@ -15,7 +15,8 @@
 // the new file (so that no change answered true is lost). Only regular files
 // are read: a FIFO, device or folder in its place reads as unreadable. A
 // file that exists but cannot be read is never overwritten (every write
-// answers false); with EZX_ROOT set, a file that is a link out of the phone
+// answers false), and so is a file larger than kLargestFile; with EZX_ROOT
+// set, a file that is a link out of the phone
 // is never written. A save made after another writer changed the file makes
 // this object's changes on the newer version.
 // The parser itself is ZConfigDocument (zconfig_document.h).
@@ -73,6 +74,13 @@ public:
 
     // The phone path this object was opened on.
     QString path() const;
+
+    // False when the file exists but could not be read: not a regular file,
+    // unreadable, or larger than kLargestFile. It then reads as empty and is
+    // never written.
+    bool readable() const;
+    // 8 MB: a registry of 10,000 applications takes about 1.4 MB.
+    static constexpr qint64 kLargestFile = qint64(8) << 20;
 
 private:
     ZConfigData* d;

@@ -40,6 +40,8 @@ const Text kTexts[] = {
      u"This phone's tar cannot unpack the sparse file %1; the package was not installed."},
     {"Msg_HintInfo_Items25", u"手机内存已满，无法记录此操作，没有做任何更改。",
      u"The phone memory is full and cannot record this operation; nothing was changed."},
+    {"Msg_HintInfo_Items26", u"无法读取注册表 %1（不是普通文件、无法读取或大于 8 MB），其中的软件未列出。",
+     u"The registry %1 cannot be read (no regular file, unreadable, or larger than 8 MB): its applications are not listed."},
 };
 
 const Text& text(PkgText which)

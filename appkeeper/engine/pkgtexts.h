@@ -27,6 +27,7 @@ enum class PkgText {
     NoSuchApplication,   // %1: the UID
     SparseNotUnpacked,   // %1: the member's path
     NoJournal,           // the journal cannot be written in phone memory
+    RegistryUnreadable,  // %1: the registries that cannot be read
 };
 
 // The caption key of the message.

@@ -1,14 +1,14 @@
 #include "mainwindows.h"
 
 #include "am_global.h"
-
 #include "captiondefaults.h"
 #include "ezxpkginstall.h"
-#include "pkgtexts.h"
-#include "pkgwriter.h"
 #include "langcaption.h"
 #include "msgdialogs.h"
 #include "myclass_buttongroup.h"
+#include "phonepath.h"
+#include "pkgtexts.h"
+#include "pkgwriter.h"
 #include "qpopupmenu.h"
 #include "shellrunner.h"
 #include "softinstalldlg.h"
@@ -16,9 +16,11 @@
 #include "softrenamedlg.h"
 #include "zglobal.h"
 #include "zpushbutton.h"
+#include "zconfig.h"
 #include "zscrollview.h"
 
 #include <QAbstractButton>
+#include <QTimer>
 
 namespace {
 
@@ -58,6 +60,16 @@ MainWindows::MainWindows(const QString& caption, bool editMode, QWidget* parent,
     pContentView->addChild(pButtonGroup, 0, 0);
     pButtonGroup->initFromInstalledDB();
     pButtonGroup->initFromCardRegistry();
+    // A registry that cannot be read (a card's file past any phone's size,
+    // a folder in its place) lists nothing: said once the window is up.
+    QStringList unreadable;
+    for (const QString& file : {EZXPkgInstall::installedDBFile(), EZXPkgInstall::cardRegistryFile()})
+        if (phoneExists(file) && !ZConfig(file, false).readable())
+            unreadable << file;
+    if (!unreadable.isEmpty())
+        QTimer::singleShot(0, this, [unreadable] {
+            hint(pkgCaption(PkgText::RegistryUnreadable).arg(unreadable.join(QStringLiteral(", "))));
+        });
     // The keyboard starts on the first entry (without selecting it): Up and
     // Down move through the list, Space selects the entry under the focus.
     if (auto* first = pButtonGroup->findChild<QAbstractButton*>())

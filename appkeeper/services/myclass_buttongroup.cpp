@@ -50,7 +50,11 @@ void MyClass_RadioButton::init()
 
 void MyClass_RadioButton::setText(const QString& text)
 {
-    QRadioButton::setText(text);
+    // A name from the card may be megabytes long, and laying it out would
+    // keep the window from opening: what is shown stops well past a row's
+    // width (the registry keeps the name whole).
+    const int kLongest = 256;
+    QRadioButton::setText(text.size() <= kLongest ? text : text.left(kLongest) + QChar(0x2026));
     setShortcut(QKeySequence());
 }
 

@@ -110,6 +110,11 @@ AmRecords::AmRecords()
 {
     for (const QString& path : ampaths::registries()) {
         const ZConfig reg(path, false);
+        if (!reg.readable())
+            m_warnings << QStringLiteral("%1: cannot be read (no regular file, unreadable, or larger than "
+                                         "%2 MB): its applications are left out")
+                              .arg(path)
+                              .arg(ZConfig::kLargestFile >> 20);
         QStringList groups;
         reg.getGroupsKeyList(groups);
         const bool card = path == QLatin1String(ampaths::kCardRegistry);

@@ -142,6 +142,22 @@ private slots:
         QCOMPARE(commands, QStringList());  // the refresh question was not confirmed
     }
 
+    // A card registry past any phone's size is not read: the window opens at
+    // once with the phone's own applications and says which file it skipped.
+    void hugeRegistrySaidAndSkipped()
+    {
+        Phone phone;
+        phone.write("/mmc/mmca1/.system/java/CardRegistry",
+                    "[u]\nName=Huge\nComment=" + QByteArray(ZConfig::kLargestFile, 'x') + "\n");
+        Script s;
+        s.box(Qt::Key_1);
+        Window w;
+        QTRY_VERIFY(s.done());
+        QCOMPARE(s.messages.size(), 1);
+        QVERIFY2(s.messages.first().contains("CardRegistry"), qPrintable(s.messages.first()));
+        QCOMPARE(w.win.appList()->findChildren<MyClass_RadioButton*>().size(), 0);
+    }
+
     void refreshMenu_data()
     {
         QTest::addColumn<int>("answer");
