@@ -7,6 +7,7 @@
 // Goals: under 500 ms and under 300 ms. EZX_BENCH_SCREEN=xvfb runs the phone
 // on a private Xvfb instead (the launcher's start then includes the X server's).
 #include "amchannel.h"
+#include "amregistry.h"
 
 #include <benchmark/benchmark.h>
 
@@ -171,6 +172,39 @@ void BM_KillAmToMenuShown(benchmark::State& state)
 }
 
 } // namespace
+
+// am reading its menu (what `am --list` and every start of am do) from a
+// card registry of `count` applications in one folder, or of one 50 MB
+// name (count 0).
+void BM_AmReadsMenu(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    qputenv("EZX_ROOT", dir.path().toLocal8Bit());
+    QDir().mkpath(dir.path() + "/mmc/mmca1/.system/java");
+    QDir().mkpath(dir.path() + "/ezx_user/download/appwrite/am");
+    const int count = int(state.range(0));
+    QByteArray card, items;
+    if (count == 0)
+        card = "[big]\nName=" + QByteArray(50 << 20, 'n') + "\nExec=run\nDirectory=/mmc/mmca1/.system/QTDownLoad/a\n";
+    for (int i = 0; i < count; ++i) {
+        const QByteArray uid = "0a1b2c3d-0000-4000-8000-" + QByteArray::number(i).rightJustified(12, '0');
+        card += "[" + uid + "]\nName=App " + QByteArray::number(i)
+                + "\nExec=run\nDirectory=/mmc/mmca1/.system/QTDownLoad/app" + QByteArray::number(i) + "\n";
+        items += uid + ";";
+    }
+    QFile f(dir.path() + "/mmc/mmca1/.system/java/CardRegistry");
+    f.open(QIODevice::WriteOnly);
+    f.write(card);
+    f.close();
+    QFile tree(dir.path() + "/ezx_user/download/appwrite/am/UserMenuTree");
+    tree.open(QIODevice::WriteOnly);
+    tree.write("[f]\nName=Applications\nItems=" + (count == 0 ? QByteArray("big") : items) + "\n");
+    tree.close();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(loadAmMenu().applicationCount());
+    qunsetenv("EZX_ROOT");
+}
+BENCHMARK(BM_AmReadsMenu)->Arg(100)->Arg(1000)->Arg(10000)->Arg(0)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_StartToIdleScreen)->Arg(30)->Arg(1000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_KillAmToMenuShown)->Arg(30)->Arg(1000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);

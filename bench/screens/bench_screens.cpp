@@ -1,9 +1,11 @@
 // How long the properties dialog takes to read and rewrite the Java domain of
-// a large registry.txt, and how long the file picker takes to list a card
-// folder holding thousands of files. Run offscreen:
+// a large registry.txt, how long the file picker takes to list a card folder
+// holding thousands of files, and how long the main window takes to open on a
+// card registry of 100 to 10,000 applications or of 50 MB. Run offscreen:
 //   QT_QPA_PLATFORM=offscreen build/bench/screens/bench_screens
 
 #include "langcaption.h"
+#include "mainwindows.h"
 #include "softpropertiesdlg.h"
 #include "zconfig.h"
 #include "zopendlg.h"
@@ -13,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -92,6 +95,44 @@ void BM_PickerListing(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_PickerListing)->Arg(300)->Arg(6000)->Unit(benchmark::kMillisecond);
+
+// A card registry of `count` applications, or of one 50 MB name (count 0).
+QByteArray cardRegistry(int count)
+{
+    if (count == 0)
+        return "[0a1b2c3d-0000-4000-8000-000000000001]\nName=" + QByteArray(50 << 20, 'n')
+               + "\nJavaId=-1\nDirectory=/mmc/mmca1/.system/QTDownLoad/a\n";
+    QByteArray out;
+    for (int i = 0; i < count; ++i)
+        out += "[0a1b2c3d-0000-4000-8000-" + QByteArray::number(i).rightJustified(12, '0') + "]\nName=App "
+               + QByteArray::number(i) + "\nJavaId=-1\nDirectory=/mmc/mmca1/.system/QTDownLoad/app"
+               + QByteArray::number(i) + "\nExec=run\nIcon=icon.png\n";
+    return out;
+}
+
+// From nothing to the main window shown and drawn, with its list filled.
+void BM_MainWindowOpen(benchmark::State& state)
+{
+    Phone phone;
+    QFile card(phone.host(QStringLiteral("/mmc/mmca1/.system/java/CardRegistry")));
+    card.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    card.write(cardRegistry(int(state.range(0))));
+    card.close();
+    // The notice that a registry was skipped (the 50 MB one) is answered.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
+    });
+    answer.start(1);
+    for (auto _ : state) {
+        MainWindows window(QStringLiteral("appkeeper"), false, nullptr, "MainWin");
+        window.show();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(window.isVisible());
+    }
+}
+BENCHMARK(BM_MainWindowOpen)->Arg(100)->Arg(1000)->Arg(10000)->Arg(0)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
