@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>

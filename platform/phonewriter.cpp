@@ -139,9 +139,9 @@ QByteArray existingFolder(QByteArray path)
     return path.isEmpty() ? QByteArray("/") : path;
 }
 
-} // namespace
-
-int phoneWriterWaitMs()
+// How long a writer waits for the lock: EZX_WRITER_WAIT (seconds, a decimal
+// number) when set, else 10 s.
+int writerWaitMs()
 {
     bool ok = false;
     const double seconds = qEnvironmentVariable("EZX_WRITER_WAIT").toDouble(&ok);
@@ -150,10 +150,7 @@ int phoneWriterWaitMs()
     return int(qMin(seconds, 3600.0) * 1000);
 }
 
-QString phoneWriterLockFile()
-{
-    return QLatin1String(kLockFile);
-}
+} // namespace
 
 PhoneWriterLock::PhoneWriterLock(int waitMs)
 {
@@ -167,7 +164,7 @@ PhoneWriterLock::PhoneWriterLock(int waitMs)
     if (fd < 0)
         return;
     if (waitMs < 0)
-        waitMs = phoneWriterWaitMs();
+        waitMs = writerWaitMs();
     const qint64 deadline = monotonicMs() + waitMs;
     // flock() cannot wait for a limited time: it is asked without blocking,
     // a little more patiently as the wait goes on.
@@ -203,60 +200,6 @@ PhoneWriterLock::~PhoneWriterLock()
         ::close(hold.fd);   // releases the flock
         hold.fd = -1;
     }
-}
-
-bool phoneWriteFileDurably(const QString& phonePath, const QByteArray& bytes)
-{
-    const QByteArray dest = hostBytes(phonePath);
-    const QByteArray tmp = folderOf(dest) + "/." + dest.mid(dest.lastIndexOf('/') + 1) + ".new";
-    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0)
-        return false;
-    qint64 done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += n > 0 ? n : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(tmp.constData(), dest.constData()) == 0;
-    if (!ok) {
-        ::unlink(tmp.constData());
-        return false;
-    }
-    return fsyncPath(folderOf(dest), O_RDONLY | O_DIRECTORY);
-}
-
-QByteArray phoneReadSmallFile(const QString& phonePath, int maxBytes)
-{
-    const int fd = ::open(hostBytes(phonePath).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
-        return QByteArray();
-    struct stat st;
-    QByteArray out;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        out.resize(maxBytes);
-        qint64 got = 0;
-        for (;;) {
-            const ssize_t n = ::read(fd, out.data() + got, size_t(maxBytes - got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += n;
-            if (got == maxBytes)
-                break;
-        }
-        out.truncate(int(got));
-        if (out.isNull())
-            out = QByteArray("");
-    }
-    ::close(fd);
-    return out;
 }
 
 bool phoneRemoveFileDurably(const QString& phonePath)

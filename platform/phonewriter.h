@@ -1,10 +1,10 @@
 #pragma once
 // What a writer of the phone's registries and application folders needs to
 // survive a second writer, a pulled battery and a full card: one lock for all
-// writers, small files replaced atomically and durably, data flushed before
-// the record that points at it, and the free space of a file system.
+// writers (a file "/ezx_user/download/appwrite/am/.writer.lock"), removals
+// that survive a power cut, data flushed before the record that points at
+// it, and the free space of a file system.
 
-#include <QByteArray>
 #include <QString>
 
 // The lock every writer of the registries, the menu tree and the application
@@ -15,8 +15,8 @@
 class PhoneWriterLock
 {
 public:
-    // Waits at most `waitMs` for another process to release the lock
-    // (phoneWriterWaitMs() by default).
+    // Waits at most `waitMs` for another process to release the lock (by
+    // default EZX_WRITER_WAIT seconds when set, else 10 s).
     explicit PhoneWriterLock(int waitMs = -1);
     ~PhoneWriterLock();
     PhoneWriterLock(const PhoneWriterLock&) = delete;
@@ -35,22 +35,6 @@ private:
     bool m_busy = false;
     bool m_first = false;
 };
-
-// The lock file: "/ezx_user/download/appwrite/am/.writer.lock".
-QString phoneWriterLockFile();
-
-// How long a writer waits for the lock: EZX_WRITER_WAIT (seconds, a decimal
-// number) when set, else 10 s.
-int phoneWriterWaitMs();
-
-// Writes `bytes` to the file at the phone path atomically (a temporary file
-// beside it, flushed, renamed over it, the folder flushed): afterwards the
-// file holds the old bytes or the new ones, whatever happens meanwhile.
-bool phoneWriteFileDurably(const QString& phonePath, const QByteArray& bytes);
-
-// The file's bytes, at most `maxBytes` of them; a null array when it cannot
-// be read (or is no plain file).
-QByteArray phoneReadSmallFile(const QString& phonePath, int maxBytes);
 
 // Removes the file and flushes its folder, so that the removal survives a
 // power cut. True when no file is there afterwards.

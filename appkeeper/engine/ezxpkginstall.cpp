@@ -14,10 +14,11 @@
 #include <QStringList>
 
 #include <cstdio>
-#include <fcntl.h>
 #include <future>
-#include <unistd.h>
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -149,7 +150,6 @@ bool EZXPkgInstall::holdWriter()
     if (m_writer && m_writer->held())
         return true;
     m_writer.reset(new PkgWriter);
-    m_writerBusy = m_writer->busy();
     return m_writer->held();
 }
 
@@ -517,13 +517,6 @@ bool strictlyInside(const QString& path, const QString& folder)
     return path.startsWith(folder + QLatin1Char('/'));
 }
 
-// A place where one application's own folder may lie: inside a folder that
-// holds applications, and none of the folders they share.
-bool isApplicationPlace(const QString& clean)
-{
-    return phoneIsApplicationFolderPath(clean);
-}
-
 // Where a path leads, or its cleaned text when nothing is there.
 QString realOrClean(const QString& path)
 {
@@ -541,12 +534,12 @@ bool EZXPkgInstall::isUnsafeDirectory(const QString& directory, const QString& o
     if (directory.split(QLatin1Char('/')).contains(QStringLiteral("..")))
         return true;
     const QString clean = phoneCleanPath(directory);
-    if (!isApplicationPlace(clean) || !phoneIsDir(clean) || phoneIsSymLink(clean))
+    if (!phoneIsApplicationFolderPath(clean) || !phoneIsDir(clean) || phoneIsSymLink(clean))
         return true;
     // Links on the way may lead anywhere: what the path really names must
     // pass the same test (and lie inside the phone).
     const QString real = phoneRealPath(clean);
-    if (real.isNull() || !isApplicationPlace(real))
+    if (real.isNull() || !phoneIsApplicationFolderPath(real))
         return true;
     for (const char* file : kSettingsFiles) {
         const QString where = realOrClean(QLatin1String(file));
@@ -581,8 +574,7 @@ int EZXPkgInstall::unInstallSoft(const QString& uid)
     // lists would join their neighbours.
     if (uid.trimmed().isEmpty())
         return 0;
-    PkgWriter writer;
-    m_writerBusy = writer.busy();
+    const PkgWriter writer;
     if (!writer.held())
         return 0;
 

@@ -63,9 +63,6 @@ public:
     // Sparse files of the package that the tar in use could not unpack.
     QStringList sparseNotUnpacked() const { return m_sparseNotUnpacked; }
 
-    // Why the last step that needed the writer lock could not take it: true
-    // when another writer held it for the whole wait.
-    bool writerBusy() const { return m_writerBusy; }
     // True when the last uninstall or copy failed because its journal could
     // not be written in phone memory.
     bool journalFailed() const { return m_journalFailed; }
@@ -101,7 +98,6 @@ private:
 
     bool m_unpackOk = false;
     std::unique_ptr<PkgWriter> m_writer;
-    bool m_writerBusy = false;
     bool m_journalFailed = false;
     bool m_installOpen = false;   // copied under a journal, not yet committed
     qint64 m_unpackedBytes = -1;  // what the unpacked package takes on the card

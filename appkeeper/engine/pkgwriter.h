@@ -14,6 +14,7 @@
 // The install area, scratch space of one install, is emptied.
 
 #include "phonewriter.h"
+#include "pkgtexts.h"
 
 #include <QString>
 #include <QStringList>
@@ -29,6 +30,8 @@ public:
 
     bool held() const { return m_lock.held(); }
     bool busy() const { return m_lock.busy(); }
+    // The message for a writer that did not get the lock.
+    PkgText refusal() const { return busy() ? PkgText::WriterBusy : PkgText::WriterUnavailable; }
 
 private:
     PhoneWriterLock m_lock;

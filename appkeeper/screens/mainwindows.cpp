@@ -6,17 +6,14 @@
 #include "langcaption.h"
 #include "msgdialogs.h"
 #include "myclass_buttongroup.h"
-#include "phonepath.h"
 #include "pkgtexts.h"
 #include "pkgwriter.h"
 #include "qpopupmenu.h"
-#include "shellrunner.h"
 #include "softinstalldlg.h"
 #include "softpropertiesdlg.h"
 #include "softrenamedlg.h"
 #include "zglobal.h"
 #include "zpushbutton.h"
-#include "zconfig.h"
 #include "zscrollview.h"
 
 #include <QAbstractButton>
@@ -62,10 +59,7 @@ MainWindows::MainWindows(const QString& caption, bool editMode, QWidget* parent,
     pButtonGroup->initFromCardRegistry();
     // A registry that cannot be read (a card's file past any phone's size,
     // a folder in its place) lists nothing: said once the window is up.
-    QStringList unreadable;
-    for (const QString& file : {EZXPkgInstall::installedDBFile(), EZXPkgInstall::cardRegistryFile()})
-        if (phoneExists(file) && !ZConfig(file, false).readable())
-            unreadable << file;
+    const QStringList unreadable = pButtonGroup->unreadableFiles();
     if (!unreadable.isEmpty())
         QTimer::singleShot(0, this, [unreadable] {
             hint(pkgCaption(PkgText::RegistryUnreadable).arg(unreadable.join(QStringLiteral(", "))));
@@ -194,7 +188,7 @@ void MainWindows::unInstallSoft()
         return;
     const PkgWriter writer;
     if (!writer.held()) {
-        hint(pkgCaption(writer.busy() ? PkgText::WriterBusy : PkgText::WriterUnavailable));
+        hint(pkgCaption(writer.refusal()));
         return;
     }
     EZXPkgInstall engine{QString()};

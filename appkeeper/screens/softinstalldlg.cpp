@@ -22,6 +22,16 @@ void hint(const QString& text)
     showMsgHintDlg(text);
 }
 
+// Tells why the card could not take the package; false when it could.
+bool hintedCardFull(const EZXPkgInstall& engine)
+{
+    if (!engine.lacksSpace())
+        return false;
+    hint(pkgCaption(PkgText::CardFull)
+             .arg(pkgSizeText(engine.spaceNeeded()), pkgSizeText(engine.spaceFree())));
+    return true;
+}
+
 } // namespace
 
 SoftInstallDlg::SoftInstallDlg(const QString& title, QWidget* parent, const char* name,
@@ -98,23 +108,13 @@ void SoftInstallDlg::slotCancel()
     close();
 }
 
-// Tells why the card could not take the package; false when it could.
-bool hintedCardFull(const EZXPkgInstall& engine)
-{
-    if (!engine.lacksSpace())
-        return false;
-    hint(pkgCaption(PkgText::CardFull)
-             .arg(pkgSizeText(engine.spaceNeeded()), pkgSizeText(engine.spaceFree())));
-    return true;
-}
-
 int SoftInstallDlg::setupPkgSoft()
 {
     // One writer at a time: a script's install, or a second manager, is
     // waited for a while, then named, and nothing is changed.
     const PkgWriter writer;
     if (!writer.held()) {
-        hint(pkgCaption(writer.busy() ? PkgText::WriterBusy : PkgText::WriterUnavailable));
+        hint(pkgCaption(writer.refusal()));
         return 0;
     }
     EZXPkgInstall engine(pkgPath);

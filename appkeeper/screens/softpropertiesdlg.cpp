@@ -259,7 +259,7 @@ void SoftPropertiesDlg::saveSoftProperties()
     // under the phone's one writer lock.
     const PkgWriter writer;
     if (!writer.held()) {
-        showMsgHintDlg(pkgCaption(writer.busy() ? PkgText::WriterBusy : PkgText::WriterUnavailable));
+        showMsgHintDlg(pkgCaption(writer.refusal()));
         return;
     }
     std::unique_ptr<ZConfig> reg = appUID.isNull() ? nullptr : openRecord(appUID);

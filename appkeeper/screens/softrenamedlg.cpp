@@ -72,7 +72,7 @@ void SoftReNameDlg::slotOK()
         return;  // a blank name is refused silently; the dialog stays open
     const PkgWriter writer;
     if (!writer.held()) {
-        showMsgHintDlg(pkgCaption(writer.busy() ? PkgText::WriterBusy : PkgText::WriterUnavailable));
+        showMsgHintDlg(pkgCaption(writer.refusal()));
         close();
         return;
     }

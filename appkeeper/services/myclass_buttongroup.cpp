@@ -269,6 +269,8 @@ bool MyClass_ButtonGroup::eventFilter(QObject* watched, QEvent* event)
 void MyClass_ButtonGroup::initConfigFile(QString path)
 {
     const ZConfig cfg(path, false);
+    if (!cfg.readable())
+        m_unreadable << path;
     QStringList groups;
     cfg.getGroupsKeyList(groups);
     for (const QString& g : groups) {

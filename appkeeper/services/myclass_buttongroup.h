@@ -5,6 +5,7 @@
 
 #include <QRadioButton>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QButtonGroup;
@@ -91,6 +92,9 @@ public:
     void initFromUserRegistry();
     void initFromSysRegistry();
     void initFromCardRegistry();
+    // The registries initConfigFile found but could not read (no regular
+    // file, unreadable, or past the store's size limit): they listed nothing.
+    QStringList unreadableFiles() const { return m_unreadable; }
 
     QString title() const;
 
@@ -114,4 +118,5 @@ private:
     Qt::Orientation m_orientation = Qt::Horizontal;
     int m_nextId = 1;    // identifier of the next entry
     int m_nextCell = 0;  // layout cell of the next entry
+    QStringList m_unreadable;
 };

@@ -75,7 +75,8 @@ public:
     // The record for `uid`; false (with `why` set) when there is none or it
     // cannot be shown.
     bool find(const QString& uid, AmApplication* app, QString* why) const;
-    // What was left out while reading (card records that reuse a phone UID).
+    // What was left out while reading: registries that cannot be read, card
+    // records that reuse a phone UID.
     QStringList warnings() const { return m_warnings; }
 
 private:

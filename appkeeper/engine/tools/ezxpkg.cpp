@@ -72,7 +72,7 @@ QString field(QString text)
 
 int writerRefused(const PkgWriter& writer)
 {
-    return failWith(writer.busy() ? PkgText::WriterBusy : PkgText::WriterUnavailable);
+    return failWith(writer.refusal());
 }
 
 // Why the unpack produced no package folder.
@@ -129,14 +129,15 @@ int remove(const QString& uid)
     PkgWriter writer;
     if (!writer.held())
         return writerRefused(writer);
+    EZXPkgInstall engine{QString()};
+    if (engine.unInstallSoft(uid) == 1)
+        return 0;
+    // Only a failure is looked into: did the UID name a record at all?
     const bool known = !uid.trimmed().isEmpty()
                        && (ZConfig(EZXPkgInstall::installedDBFile(), false).groupExists(uid)
                            || ZConfig(EZXPkgInstall::cardRegistryFile(), false).groupExists(uid));
     if (!known)
         return failWith(PkgText::NoSuchApplication, uid);
-    EZXPkgInstall engine{QString()};
-    if (engine.unInstallSoft(uid) == 1)
-        return 0;
     return failWith(engine.journalFailed() ? PkgText::NoJournal : PkgText::UninstallFailed);
 }
 
