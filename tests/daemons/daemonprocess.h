@@ -129,6 +129,14 @@ inline QList<qint64> findDaemons(const QString& program, const QString& root)
     return found;
 }
 
+// True once no process of `program` runs on `root` in any state of its
+// detaching. Unlike an empty findDaemons(), this cannot flip back: nothing
+// is left that could start another one.
+inline bool allEnded(const QString& program, const QString& root)
+{
+    return processesOf(program, root).isEmpty();
+}
+
 // Ends one process by its pid and waits until it is gone.
 inline bool stopPid(qint64 pid)
 {
@@ -157,7 +165,12 @@ class DaemonGuard
 {
 public:
     DaemonGuard(const QString& program, const QString& root) : m_program(program), m_root(root) {}
-    ~DaemonGuard() { stopDaemons(m_program, m_root); }
+    ~DaemonGuard()
+    {
+        stopDaemons(m_program, m_root);
+        for (qint64 pid : processesOf(m_program, m_root))
+            stopPid(pid);
+    }
 
 private:
     QString m_program;

@@ -210,7 +210,7 @@ private slots:
                                     " Version  1.0.6\n"
                                     "    Date  2007-06-05\n\r";
         QTRY_COMPARE(readAll(out), expected);
-        QTRY_VERIFY(findDaemons(program(), root.root()).isEmpty());
+        QTRY_VERIFY(allEnded(program(), root.root()));
         QVERIFY(!phoneExists(QString::fromLatin1(kServiceNamePath)));
     }
 

@@ -164,7 +164,7 @@ private slots:
                                               "  Author  VORTELIN\n"
                                               " Version  2.0.6\n"
                                               "    Date  2007-06-09\n\r"));
-        QTRY_VERIFY_WITH_TIMEOUT(findDaemons(program(), root.root()).isEmpty(), scaledTimeout(15000));
+        QTRY_VERIFY_WITH_TIMEOUT(allEnded(program(), root.root()), scaledTimeout(15000));
     }
 
     // The real program on a shifted real clock, on a private X server: the
