@@ -50,8 +50,27 @@ qemu_path=$(command -v "$qemu") \
 export qemu_path EZX_UNDER_QEMU_INSIDE=$arch
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 
+# unshare ignores SIGINT and SIGTERM while it waits for what it started, and
+# its --kill-child does not outlive the namespace's first program taking root
+# powers at exec. So a signal to this script (a timeout, a cancelled run) kills
+# that first process outright, and with it the kernel ends everything inside;
+# then unshare.
+pid=
+stop() {
+    if [ -n "$pid" ]; then
+        kill -KILL $(pgrep -P "$pid") 2>/dev/null || true
+        kill -KILL "$pid" 2>/dev/null || true
+    fi
+    exit 143
+}
+trap stop INT TERM HUP
+
 if [ "$(id -u)" != 0 ]; then
-    exec unshare --user --map-root-user --mount --pid --fork --kill-child sh "$self" "$@"
+    unshare --user --map-root-user --mount --pid --fork --kill-child sh "$self" "$@" &
+    pid=$!
+    status=0
+    wait $pid || status=$?
+    exit $status
 fi
 
 # As root: the new namespace maps every user and group to itself. Its maps are
@@ -60,13 +79,12 @@ unshare --user --mount --pid --fork --kill-child sh -c '
     while [ -z "$(cat /proc/self/uid_map)" ]; do sleep 0.02; done
     exec sh "$0" "$@"' "$self" "$@" &
 pid=$!
-trap 'kill $pid 2>/dev/null' INT TERM HUP
 ours=$(readlink /proc/self/ns/user)
 tries=0
 while [ "$(readlink /proc/$pid/ns/user 2>/dev/null || echo "$ours")" = "$ours" ]; do
     tries=$((tries + 1))
     if [ $tries -gt 500 ] || ! kill -0 $pid 2>/dev/null; then
-        kill $pid 2>/dev/null || true
+        kill -KILL $pid 2>/dev/null || true
         fail "no user namespace can be made here"
     fi
     sleep 0.02

@@ -9,13 +9,15 @@
 // system shows it.
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QString>
-#include <QThread>
+
+#include "testprograms.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,6 +59,11 @@ public:
         if (m_fatMounted) {
             const QString fusermount = QStandardPaths::findExecutable(QStringLiteral("fusermount"));
             QProcess::execute(fusermount, {QStringLiteral("-u"), QStringLiteral("-z"), host(QStringLiteral("/mmc/mmca1"))});
+        }
+        // Unmounted, the file system's process ends on its own.
+        if (m_fuse.state() != QProcess::NotRunning && !m_fuse.waitForFinished(10000)) {
+            m_fuse.kill();
+            m_fuse.waitForFinished(5000);
         }
         if (m_hadPrevious)
             qputenv("EZX_ROOT", m_previous);
@@ -116,29 +123,35 @@ private:
         // goes through this one mount. (FUSE forgets them after a second by
         // default, and then asks fusefat again for every folder on the way
         // of every path: minutes for a tree a few hundred folders deep.)
-        QProcess fuse;
-        fuse.start(tool("fusefat"), {QStringLiteral("-o"),
-                                     QStringLiteral("rw+,allow_other,uid=%1,gid=%1,entry_timeout=86400,"
-                                                    "attr_timeout=86400")
-                                         .arg(owner),
-                                     image, mountPoint});
-        if (!fuse.waitForFinished(60000) || fuse.exitCode() != 0)
+        // In the foreground, as a child of the test that ends with it: an
+        // aborted test leaves no file system process behind (and, in the
+        // test's own mount namespace, no mount).
+        m_fuse.setProcessChannelMode(QProcess::ForwardedChannels);
+        endWithTheTest(m_fuse);
+        m_fuse.start(tool("fusefat"), {QStringLiteral("-f"), QStringLiteral("-o"),
+                                       QStringLiteral("rw+,allow_other,uid=%1,gid=%1,entry_timeout=86400,"
+                                                      "attr_timeout=86400")
+                                           .arg(owner),
+                                       image, mountPoint});
+        if (!m_fuse.waitForStarted(60000))
             return;
-        // fusefat goes to the background; the card is there once the mount
-        // point shows another file system.
-        struct stat parent, card;
-        for (int i = 0; i < 500; ++i) {
-            if (stat(QFile::encodeName(mountPoint).constData(), &card) == 0
-                && stat(QFile::encodeName(host(QStringLiteral("/mmc"))).constData(), &parent) == 0
-                && card.st_dev != parent.st_dev) {
+        // The card is there once the mount point shows another file system.
+        const QByteArray card = QFile::encodeName(mountPoint);
+        const QByteArray parent = QFile::encodeName(host(QStringLiteral("/mmc")));
+        QDeadlineTimer deadline(60000);
+        while (!deadline.hasExpired() && m_fuse.state() == QProcess::Running) {
+            struct stat p, c;
+            if (stat(card.constData(), &c) == 0 && stat(parent.constData(), &p) == 0
+                && c.st_dev != p.st_dev) {
                 m_fatMounted = true;
                 return;
             }
-            QThread::msleep(10);
+            m_fuse.waitForFinished(10);
         }
     }
 
     QTemporaryDir m_cardImage;
+    QProcess m_fuse;
     bool m_fatMounted = false;
     QTemporaryDir m_outer;
     QString m_root;

@@ -5,6 +5,7 @@
 #include "daemonprocess.h"
 #include "amchannel.h"
 #include "phoneroot.h"
+#include "testprograms.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -17,9 +18,9 @@ using namespace daemontest;
 
 namespace {
 
-QString launcherProgram() { return binary(QStringLiteral("emulator/launcher/phone-emulator")); }
-QString amProgram() { return binary(QStringLiteral("emulator/am/am")); }
-QString phoneProgram() { return binary(QStringLiteral("emulator/phone/phone")); }
+QString launcherProgram() { return testProgram("phone-emulator"); }
+QString amProgram() { return testProgram("am"); }
+QString phoneProgram() { return testProgram("phone"); }
 
 qint64 onlyOne(const QString& program, const QString& root, qint64 besides = 0)
 {

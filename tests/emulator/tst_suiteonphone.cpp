@@ -12,6 +12,7 @@
 #include "enginetestutil.h"
 #include "phoneroot.h"
 #include "utilservicename.h"
+#include "testprograms.h"
 
 #include <QtTest>
 
@@ -35,7 +36,7 @@ const SuiteProgram kSuite[] = {
 
 QString packageFile(const QString& folder)
 {
-    return daemontest::binary(QStringLiteral("packages/") + folder + QStringLiteral(".pkg"));
+    return testBuildPath(QStringLiteral("packages/") + folder + QStringLiteral(".pkg"));
 }
 
 // Installs the package of `folder` from the card; the new record's UID.
@@ -95,7 +96,7 @@ private slots:
         }
 
         QProcess am;
-        am.start(daemontest::binary(QStringLiteral("emulator/am/am")), {QStringLiteral("--list")});
+        am.start(testProgram("am"), {QStringLiteral("--list")});
         QVERIFY(am.waitForFinished(60000));
         QCOMPARE(am.exitCode(), 0);
         const QByteArray listed = am.readAllStandardOutput();

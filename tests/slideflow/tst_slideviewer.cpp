@@ -4,6 +4,9 @@
 #include "qwallpaper.h"
 #include "slideflow.h"
 #include "slideviewer.h"
+#include "testprograms.h"
+#include "testtime.h"
+#include "xsession.h"
 
 #include <QDir>
 #include <QFile>
@@ -257,7 +260,7 @@ private slots:
         QStringList args;
         if (!folder.isEmpty())
             args << dir.path() + '/' + folder;
-        p.start(SLIDEFLOW_BIN, args);
+        p.start(testProgram("slideflow"), args);
         QVERIFY(p.waitForStarted());
         // It waits for the user; nothing is printed meanwhile.
         QVERIFY(!p.waitForFinished(1500));
@@ -281,37 +284,21 @@ private slots:
     {
         // A real X server of the phone's size, and real key presses and taps.
         QFETCH(QStringList, xdotool);
-        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-        const QString xdo = QStandardPaths::findExecutable("xdotool");
-        if (xvfb.isEmpty() || xdo.isEmpty())
-            QSKIP("Xvfb or xdotool is not installed");
-        int n = 170;
-        while (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) || QFile::exists(QString("/tmp/.X%1-lock").arg(n)))
-            ++n;
-        const QString display = QString(":%1").arg(n);
-        QProcess server;
-        server.start(xvfb, {display, "-screen", "0", "240x320x24", "-nolisten", "tcp"});
-        QVERIFY(server.waitForStarted());
-        auto stopServer = qScopeGuard([&] { server.terminate(); server.waitForFinished(3000); });
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)), 10000);
+        XSession x;
+        if (!x.start())
+            QSKIP(qPrintable(x.error()));
 
         QTemporaryDir dir;
         for (int i = 0; i < 3; ++i)
             QVERIFY(savePicture(dir.path() + QString("/p%1.png").arg(i), Qt::darkCyan));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", display);
-        env.insert("QT_QPA_PLATFORM", "xcb");
         QProcess viewer;
-        viewer.setProcessEnvironment(env);
-        viewer.start(SLIDEFLOW_BIN, {dir.path()});
+        x.prepare(viewer);
+        viewer.start(testProgram("slideflow"), {dir.path()});
         QVERIFY(viewer.waitForStarted());
-        QVERIFY(!viewer.waitForFinished(1500)); // up and waiting
-
-        QProcess input;
-        input.setProcessEnvironment(env);
-        input.start(xdo, xdotool);
-        QVERIFY(input.waitForFinished(5000));
-        QVERIFY2(viewer.waitForFinished(5000), "the viewer did not close");
+        // Up and waiting, with the keyboard.
+        QVERIFY2(x.pressKeysOnWindowOf(viewer.processId(), {}), qPrintable(x.error()));
+        QVERIFY2(x.run(xdotool), qPrintable(x.error()));
+        QVERIFY2(viewer.waitForFinished(scaledTimeout(10000)), "the viewer did not close");
         QCOMPARE(viewer.exitStatus(), QProcess::NormalExit);
         QCOMPARE(viewer.exitCode(), 0);
         QCOMPARE(viewer.readAllStandardOutput(), QByteArray());

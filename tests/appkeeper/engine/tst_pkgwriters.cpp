@@ -5,6 +5,7 @@
 #include "enginetestutil.h"
 #include "phonewriter.h"
 #include "zconfig.h"
+#include "testprograms.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -37,7 +38,7 @@ Outcome ezxpkg(const QStringList& args, const QMap<QString, QString>& env = {})
     for (auto it = env.begin(); it != env.end(); ++it)
         e.insert(it.key(), it.value());
     p.setProcessEnvironment(e);
-    p.start(qEnvironmentVariable("EZX_BIN_DIR") + QStringLiteral("/appkeeper/engine/ezxpkg"), args);
+    p.start(testProgram("ezxpkg"), args);
     Outcome o;
     if (!p.waitForFinished(300000)) {
         p.kill();
@@ -189,7 +190,7 @@ void PkgWriters::twoInstallersAtOnce()
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("EZX_WRITER_WAIT", "600");
         runs.back()->setProcessEnvironment(env);
-        runs.back()->start(qEnvironmentVariable("EZX_BIN_DIR") + "/appkeeper/engine/ezxpkg",
+        runs.back()->start(testProgram("ezxpkg"),
                            {"install", pkg});
     }
     for (auto& p : runs) {

@@ -5,6 +5,7 @@
 #include "enginetestutil.h"
 #include "phonearchive.h"
 #include "zconfig.h"
+#include "testprograms.h"
 
 #include <QImage>
 #include <QtTest>
@@ -15,7 +16,7 @@ namespace {
 
 QString packageFile(const QString& folder)
 {
-    return qEnvironmentVariable("EZX_BIN_DIR") + QStringLiteral("/packages/") + folder
+    return testBuildPath(QStringLiteral("packages/")) + folder
            + QStringLiteral(".pkg");
 }
 
@@ -128,7 +129,7 @@ private slots:
                      &installed),
                  0);
         QByteArray built;
-        QCOMPARE(run(qEnvironmentVariable("EZX_BIN_DIR") + QStringLiteral("/appkeeper/appkeeper"),
+        QCOMPARE(run(testProgram("appkeeper"),
                      {QStringLiteral("--help")}, &built),
                  0);
         QVERIFY(!built.trimmed().isEmpty());

@@ -5,11 +5,10 @@
 #include "commandline.h"
 #include "phonefixture.h"
 #include "softinstalldlg.h"
-#include "testtime.h"
+#include "testprograms.h"
+#include "xsession.h"
 #include "zmultilineedit.h"
 
-#include <QElapsedTimer>
-#include <QStandardPaths>
 #include <QtTest>
 
 using namespace screentest;
@@ -18,88 +17,8 @@ namespace {
 
 QString program()
 {
-    return qEnvironmentVariable("EZX_BIN_DIR") + QStringLiteral("/appkeeper/appkeeper");
+    return testProgram("appkeeper");
 }
-
-// A private X server of the phone's size, for as long as the object lives.
-class PrivateX
-{
-public:
-    PrivateX()
-    {
-        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()
-            || QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-            return;
-        // The server picks a free display itself and names it on its output,
-        // so that tests running side by side never share one.
-        server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                              QStringLiteral("-screen"), QStringLiteral("0"),
-                                              QStringLiteral("240x320x24"),
-                                              QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        QByteArray number;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 15000 && !number.contains('\n')
-               && server.state() != QProcess::NotRunning) {
-            server.waitForReadyRead(100);
-            number += server.readAllStandardOutput();
-        }
-        bool ok = false;
-        const int n = number.trimmed().toInt(&ok);
-        if (!ok)
-            return;
-        display = QStringLiteral(":%1").arg(n);
-        up = server.state() == QProcess::Running;
-    }
-    ~PrivateX()
-    {
-        if (server.state() != QProcess::NotRunning) {
-            server.terminate();
-            server.waitForFinished(5000);
-        }
-    }
-
-    QProcessEnvironment env() const
-    {
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("DISPLAY"), display);
-        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        return e;
-    }
-    // The number of visible windows of the program.
-    int windows() const
-    {
-        QProcess p;
-        p.setProcessEnvironment(env());
-        p.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                            QStringLiteral("--class"), QStringLiteral("appkeeper")});
-        p.waitForFinished(10000);
-        return QString::fromLatin1(p.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size();
-    }
-    bool waitFor(std::function<bool()> condition, int ms = scaledTimeout(30000)) const
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < ms) {
-            if (condition())
-                return true;
-            QTest::qWait(100);
-        }
-        return false;
-    }
-    void key(const QString& name) const
-    {
-        QTest::qWait(300);  // let the window take its keyboard focus
-        QProcess p;
-        p.setProcessEnvironment(env());
-        p.start(QStringLiteral("xdotool"), {QStringLiteral("key"), name});
-        p.waitForFinished(10000);
-    }
-
-    QProcess server;
-    QString display;
-    bool up = false;
-};
 
 } // namespace
 
@@ -146,30 +65,35 @@ private slots:
     {
         QFETCH(QStringList, args);
         QFETCH(bool, installs);
-        PrivateX x;
-        if (!x.up)
-            QSKIP("Xvfb and xdotool are needed for this test");
+        XSession x;
+        if (!x.start())
+            QSKIP(qPrintable(x.error()));
         Phone phone;
         QVERIFY(phone.package(QStringLiteral("/mmc/mmca1/demo.pkg"), QStringLiteral("Demo"),
                               QStringLiteral("Demo App")));
         QProcess app;
-        app.setProcessEnvironment(x.env());
+        x.prepare(app);
         app.start(program(), args);
         QVERIFY(app.waitForStarted());
-        QVERIFY2(x.waitFor([&] { return x.windows() == 1; }), "the install dialog did not open");
+        const qint64 pid = app.processId();
+        QVERIFY2(x.waitForWindows(pid, 1), "the install dialog did not open");
         if (installs) {
-            x.key(QStringLiteral("F1"));
-            QVERIFY2(x.waitFor([&] { return x.windows() == 2; }), "no confirmation");
-            x.key(QStringLiteral("1"));
-            QVERIFY(x.waitFor([&] {
-                return phone.read(kCardRegistry).contains("Demo App");
-            }));
-            QVERIFY2(x.waitFor([&] { return x.windows() == 2; }), "no install-complete notice");
-            x.key(QStringLiteral("1"));
+            QVERIFY2(x.pressKeysOnWindowOf(pid, {QStringLiteral("F1")}), qPrintable(x.error()));
+            QVERIFY2(x.waitForWindows(pid, 2), "no confirmation");
+            const QString confirmation = x.windowsOf(pid).value(1);
+            QVERIFY2(x.pressKeysOnWindowOf(pid, {QStringLiteral("1")}), qPrintable(x.error()));
+            QTRY_VERIFY_WITH_TIMEOUT(phone.read(kCardRegistry).contains("Demo App"), scaledTimeout(30000));
+            // The notice is a window of its own, once the confirmation is gone.
+            QVERIFY2(QTest::qWaitFor([&] {
+                         const QStringList w = x.windowsOf(pid);
+                         return w.size() == 2 && !w.contains(confirmation);
+                     }, scaledTimeout(30000)),
+                     "no install-complete notice");
+            QVERIFY2(x.pressKeysOnWindowOf(pid, {QStringLiteral("1")}), qPrintable(x.error()));
         } else {
-            x.key(QStringLiteral("F2"));
+            QVERIFY2(x.pressKeysOnWindowOf(pid, {QStringLiteral("F2")}), qPrintable(x.error()));
         }
-        QVERIFY(app.waitForFinished(30000));
+        QVERIFY(app.waitForFinished(scaledTimeout(30000)));
         QCOMPARE(app.exitCode(), 1);
         QCOMPARE(phone.groups(kCardRegistry).size(), installs ? 1 : 0);
     }
@@ -199,8 +123,7 @@ private slots:
     // The shipped caption file has an English text for every caption.
     void englishCaptions()
     {
-        const QString shipped = qEnvironmentVariable("EZX_BIN_DIR")
-                                + QStringLiteral("/appkeeper/ezx_appkeeper_lang.cfg");
+        const QString shipped = testBuildPath(QStringLiteral("appkeeper/ezx_appkeeper_lang.cfg"));
         QVERIFY(QFile::exists(shipped));
         ZConfig cfg(shipped, false);
         QStringList keys;

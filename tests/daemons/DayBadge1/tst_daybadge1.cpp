@@ -7,11 +7,16 @@
 #include "shellrunner.h"
 #include "utilservicename.h"
 #include "weekdayservice.h"
+#include "testprograms.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
 #include <ctime>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using namespace daemontest;
 
@@ -31,6 +36,49 @@ std::time_t utc(int year, int month, int day, int hour, int minute)
     t.tm_min = minute;
     return timegm(&t);
 }
+
+// Counts the daemon's cycles: each one opens the service name file to read
+// it, whether or not it then writes it (the kernel reports every open of a
+// file of the watched folder).
+class CycleCounter
+{
+public:
+    explicit CycleCounter(const QString& hostFile)
+        : m_name(QFile::encodeName(QFileInfo(hostFile).fileName()))
+    {
+        m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_fd >= 0)
+            inotify_add_watch(m_fd, QFile::encodeName(QFileInfo(hostFile).absolutePath()).constData(),
+                              IN_OPEN);
+    }
+    ~CycleCounter()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    // Waits until the file has been opened `count` times since the counter
+    // was made (nothing else may read it meanwhile).
+    bool waitFor(int count, int timeoutMs)
+    {
+        return m_fd >= 0 && QTest::qWaitFor([&] {
+            alignas(inotify_event) char buffer[4096];
+            ssize_t n;
+            while ((n = ::read(m_fd, buffer, sizeof buffer)) > 0)
+                for (char* p = buffer; p < buffer + n;) {
+                    const auto* e = reinterpret_cast<const inotify_event*>(p);
+                    if (e->len > 0 && m_name == e->name)
+                        ++m_opens;
+                    p += sizeof(inotify_event) + e->len;
+                }
+            return m_opens >= count;
+        }, timeoutMs);
+    }
+
+private:
+    QByteArray m_name;
+    int m_fd = -1;
+    int m_opens = 0;
+};
 
 QByteArray serviceName()
 {
@@ -52,7 +100,7 @@ class TestDayBadge1 : public QObject
     QStringList m_commands;
     ShellRunner m_previous;
 
-    QString program() const { return binary(QStringLiteral("daemons/DayBadge1/DayBadge")); }
+    QString program() const { return testProgram("DayBadge1"); }
 
     // Why a daemon that ends every process of these names cannot run here, or
     // an empty text when none such runs.
@@ -244,7 +292,8 @@ private slots:
 
         StandIn second(QStringLiteral("am"));
         QTRY_VERIFY(processNamed(QStringLiteral("am")));
-        QTest::qWait(4000); // two cycles on the daemon's clock
+        CycleCounter cycles(root.host(QString::fromLatin1(kServiceNamePath)));
+        QVERIFY2(cycles.waitFor(2, scaledTimeout(20000)), "the daemon did not go through two more cycles");
         const bool lived = second.running();
         stopDaemons(program(), root.root());
         QVERIFY(findDaemons(program(), root.root()).isEmpty());
@@ -317,11 +366,16 @@ private slots:
             QSKIP(qPrintable(why));
         PhoneRoot root;
         DaemonGuard guard(program(), root.root());
+        // The first cycle ends an am right after it sets the name: the am the
+        // day change must end is started only once that one is gone.
+        StandIn first(QStringLiteral("am"));
+        QTRY_VERIFY(processNamed(QStringLiteral("am")));
         QProcess p;
         startOnClock(p, root, QStringLiteral("2026-12-05 15:59:30"), 10);
         if (QTest::currentTestFailed())
             return;
-        QTRY_COMPARE(root.readFile(QString::fromLatin1(kServiceNamePath)), kSaturday);
+        QVERIFY(first.endsWithin(scaledTimeout(10000)));
+        QCOMPARE(root.readFile(QString::fromLatin1(kServiceNamePath)), kSaturday);
         StandIn am(QStringLiteral("am"));
         QTRY_VERIFY(processNamed(QStringLiteral("am")));
         // 30 s to midnight, noticed by the cycle at 40 s: 4 s at ten times the
@@ -341,16 +395,18 @@ private slots:
             QSKIP(qPrintable(why));
         PhoneRoot root;
         DaemonGuard guard(program(), root.root());
+        StandIn first(QStringLiteral("am"));
+        QTRY_VERIFY(processNamed(QStringLiteral("am")));
         QProcess p;
         startOnClock(p, root, QStringLiteral("2026-12-07 10:00:00"), 10);
         if (QTest::currentTestFailed())
             return;
         const QString file = QString::fromLatin1(kServiceNamePath);
-        QTRY_COMPARE(root.readFile(file), kMonday);
-        QTest::qWait(500);
+        QVERIFY(first.endsWithin(scaledTimeout(10000)));
+        QCOMPARE(root.readFile(file), kMonday);
         StandIn am(QStringLiteral("am"));
         QTRY_VERIFY(processNamed(QStringLiteral("am")));
-        QCOMPARE(QProcess::execute(binary(QStringLiteral("daemons/LineLabel/LineLabel")),
+        QCOMPARE(QProcess::execute(testProgram("LineLabel"),
                                    {QStringLiteral("China Mobile")}),
                  0);
         // One cycle is 2 s here; the wait allows for a busy machine (a name

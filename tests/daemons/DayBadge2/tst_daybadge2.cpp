@@ -4,8 +4,10 @@
 #include "daemonbase.h"
 #include "daemonprocess.h"
 #include "phoneroot.h"
+#include "xsession.h"
 #include "weekdaylabel.h"
 #include "zapplication.h"
+#include "testprograms.h"
 
 #include <QImage>
 #include <QLabel>
@@ -40,7 +42,7 @@ std::time_t utc(int year, int month, int day, int hour, int minute, int second =
 class TestDayBadge2 : public QObject
 {
     Q_OBJECT
-    QString program() const { return binary(QStringLiteral("daemons/DayBadge2/DayBadge")); }
+    QString program() const { return testProgram("DayBadge2"); }
 
 private slots:
     void cleanup() { setDaemonClock(nullptr); }
@@ -174,34 +176,12 @@ private slots:
     {
         if (const char* why = faketimeUnavailable())
             QSKIP(why);
-        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()
-            || QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty())
-            QSKIP("Xvfb (xvfb) and import (imagemagick) are needed");
-
-        QProcess xserver;
-        xserver.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                               QStringLiteral("-screen"), QStringLiteral("0"),
-                                               QStringLiteral("240x320x24"),
-                                               QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        QVERIFY(xserver.waitForStarted(5000));
-        QByteArray number;
-        QTRY_VERIFY_WITH_TIMEOUT((number += xserver.readAllStandardOutput()).endsWith('\n'), 10000);
-        const QString display = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
-        struct StopServer {
-            QProcess& p;
-            ~StopServer() { p.kill(); p.waitForFinished(5000); }
-        } stopServer{xserver};
-
-        auto labelPixels = [&display]() {
-            QProcess grab;
-            grab.start(QStringLiteral("import"),
-                       {QStringLiteral("-display"), display, QStringLiteral("-window"),
-                        QStringLiteral("root"), QStringLiteral("-crop"),
-                        QStringLiteral("240x20+1+250"), QStringLiteral("+repage"),
-                        QStringLiteral("png:-")});
-            grab.waitForFinished(10000);
-            return QImage::fromData(grab.readAllStandardOutput()).convertToFormat(QImage::Format_RGB32);
-        };
+        if (QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty())
+            QSKIP("import (imagemagick) is needed");
+        XSession x;
+        if (!x.start())
+            QSKIP(qPrintable(x.error()));
+        auto labelPixels = [&x]() { return x.grab(1, 250, 240, 20); };
         auto isDrawn = [](const QImage& image) {
             if (image.isNull())
                 return false;
@@ -216,18 +196,12 @@ private slots:
         // fast; returns the first picture of it.
         auto startLabel = [&](PhoneRoot& root, const QString& start) {
             QProcess p;
-            QProcessEnvironment env = fakeClockEnvironment(start, 10);
-            env.insert(QStringLiteral("DISPLAY"), display);
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-            p.setProcessEnvironment(env);
+            p.setProcessEnvironment(x.environment(fakeClockEnvironment(start, 10)));
             startWithFiles(p, program(), {}, root.outer() + QStringLiteral("/out"),
                            root.outer() + QStringLiteral("/err"));
-            p.waitForFinished(10000);
+            p.waitForFinished(scaledTimeout(10000));
             QImage image;
-            for (int i = 0; i < scaledTimeout(100) && !isDrawn(image); ++i) {
-                QTest::qWait(100);
-                image = labelPixels();
-            }
+            QTest::qWaitFor([&] { return isDrawn(image = labelPixels()); }, scaledTimeout(10000));
             return image;
         };
 

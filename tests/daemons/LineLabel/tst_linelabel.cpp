@@ -3,6 +3,7 @@
 #include "daemonprocess.h"
 #include "phoneroot.h"
 #include "utilservicename.h"
+#include "testprograms.h"
 
 #include <QProcess>
 #include <QTest>
@@ -76,7 +77,7 @@ private slots:
         for (const QByteArray& a : args)
             arguments << QString::fromUtf8(a);
         QProcess p;
-        p.start(binary(QStringLiteral("daemons/LineLabel/LineLabel")), arguments);
+        p.start(testProgram("LineLabel"), arguments);
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
@@ -103,7 +104,7 @@ private slots:
         QDir(root.host(QStringLiteral("/ezx_user/download/appwrite/setup"))).removeRecursively();
         QVERIFY(root.writeFile(QStringLiteral("/ezx_user/download/appwrite/setup"), "keep"));
         QProcess p;
-        p.start(binary(QStringLiteral("daemons/LineLabel/LineLabel")), {QStringLiteral("name")});
+        p.start(testProgram("LineLabel"), {QStringLiteral("name")});
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitCode(), 1);
         QVERIFY(p.readAllStandardError().contains("could not be stored"));

@@ -8,6 +8,7 @@
 // daemons can see and end.
 
 #include "phoneroot.h"
+#include "testprograms.h"
 #include "testtime.h"
 
 #include <QByteArray>
@@ -30,15 +31,6 @@
 #include <unistd.h>
 
 namespace daemontest {
-
-// A program built by this project, e.g. "daemons/DayBadge1/DayBadge".
-inline QString binary(const QString& relative)
-{
-    QByteArray dir = qgetenv("EZX_BIN_DIR");
-    if (dir.isEmpty())
-        dir = TESTS_BINARY_DIR;
-    return QString::fromLocal8Bit(dir) + QLatin1Char('/') + relative;
-}
 
 // The fields of /proc/<pid>/stat after the command name: state, ppid, pgrp,
 // session. Empty when the process does not exist.
