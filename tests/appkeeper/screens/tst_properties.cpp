@@ -111,13 +111,20 @@ private slots:
         QCOMPARE(dlg->pComBoxGroup->currentIndex(), group);
         QCOMPARE(dlg->ml_Args->text(), QStringLiteral("-x 1"));
         QVERIFY(dlg->ml_Args->isReadOnly());
-        // The user row follows the domain row for Java, the type row otherwise.
+        // The user row follows the domain row for Java, the type row otherwise,
+        // and no two fields or labels cover each other.
         const QWidget* above = java ? static_cast<QWidget*>(dlg->pComBoxDomain) : dlg->pLabel4;
-        QCOMPARE(dlg->pComBoxUser->y(), above->y() + above->height() + 10);
-        // Every field is inside the content area's width.
+        QVERIFY(dlg->pComBoxUser->y() > above->geometry().bottom());
+        QList<QWidget*> shownParts;
         for (QWidget* w : dlg->contentView()->viewport()->findChildren<QWidget*>(
                  QString(), Qt::FindDirectChildrenOnly))
-            QVERIFY2(w->geometry().right() < 240, qPrintable(w->objectName()));
+            if (!w->isHidden() && w->objectName() != QLatin1String("focusFrame"))
+                shownParts << w;
+        for (int i = 0; i < shownParts.size(); ++i)
+            for (int j = i + 1; j < shownParts.size(); ++j)
+                QVERIFY2(!shownParts[i]->geometry().intersects(shownParts[j]->geometry()),
+                         qPrintable(shownParts[i]->objectName() + QLatin1Char('/')
+                                    + shownParts[j]->objectName()));
     }
 
     void noRecord_data()
