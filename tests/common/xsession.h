@@ -41,7 +41,11 @@ public:
         m_server.setProgram(QStringLiteral("Xvfb"));
         m_server.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"),
                                QStringLiteral("-screen"), QStringLiteral("0"), size,
-                               QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                               QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                               // Without a reset when the last client leaves:
+                               // the program a test starts may connect just
+                               // as an xdotool call disconnects.
+                               QStringLiteral("-noreset")});
         endWithTheTest(m_server);
         m_server.start();
         if (!m_server.waitForStarted(scaledTimeout(10000))) {

@@ -2,6 +2,7 @@
 // and that the timed box closes by itself.
 
 #include "modalhelpers.h"
+#include "testtime.h"
 #include "zmessagebox.h"
 
 #include <QElapsedTimer>
@@ -209,7 +210,7 @@ void TestZMessageBox::timedBoxClosesByItself()
     ZMessageBox::timerMessage(nullptr, someIcon(), QStringLiteral("Saved"), seconds, 1);
     const qint64 took = clock.elapsed();
     QVERIFY2(took >= minMs, qPrintable(QString::number(took)));
-    QVERIFY2(took < minMs + 5000, qPrintable(QString::number(took)));
+    QVERIFY2(took < minMs + scaledTimeout(5000), qPrintable(QString::number(took)));
     if (seconds > 0) {
         QCOMPARE(seen.text, QStringLiteral("Saved"));
         QVERIFY(seen.buttons.isEmpty());

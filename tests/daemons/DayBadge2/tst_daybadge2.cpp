@@ -201,7 +201,7 @@ private slots:
                            root.outer() + QStringLiteral("/err"));
             p.waitForFinished(scaledTimeout(10000));
             QImage image;
-            QTest::qWaitFor([&] { return isDrawn(image = labelPixels()); }, scaledTimeout(10000));
+            (void)QTest::qWaitFor([&] { return isDrawn(image = labelPixels()); }, scaledTimeout(10000));
             return image;
         };
 

@@ -8,6 +8,7 @@
 #include "modalhelpers.h"
 #include "phoneroot.h"
 #include "resiconreader.h"
+#include "testprograms.h"
 #include "xsession.h"
 
 #include <QDir>
@@ -183,7 +184,7 @@ Run runProgram(const QStringList& args, int timeoutMs, XSession* x = nullptr,
         x->prepare(p);
     QElapsedTimer clock;
     clock.start();
-    p.start(QStringLiteral(FLASHNOTE_BIN), args);
+    p.start(testProgram("flashnote"), args);
     if (!p.waitForStarted(10000))
         return r;
     if (x && !x->pressKeysOnWindowOf(p.processId(), keys))
@@ -435,7 +436,7 @@ void TestFlashnote::noDisplay_data()
 void TestFlashnote::noDisplay()
 {
     QFETCH(QString, display);
-    const NoDisplayRun r = runWithoutDisplay(QStringLiteral(FLASHNOTE_BIN), {"Hello", "Dialog_Error.gif", "0"}, display);
+    const NoDisplayRun r = runWithoutDisplay(testProgram("flashnote"), {"Hello", "Dialog_Error.gif", "0"}, display);
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.err.contains("flashnote: no display to show on"), r.err.constData());
 }

@@ -12,6 +12,7 @@
 #include <QScreen>
 
 #include "nodisplay.h"
+#include "testprograms.h"
 #include <QTextCodec>
 #include <QTextEdit>
 #include <QtTest>
@@ -207,7 +208,7 @@ void TestPromptPick::processExitStatus()
         QSKIP(qPrintable(x.error()));
     QProcess p;
     x.prepare(p);
-    p.start(QStringLiteral(PROMPTPICK_BIN), args);
+    p.start(testProgram("promptpick"), args);
     QVERIFY(p.waitForStarted(10000));
     QVERIFY2(x.pressKeysOnWindowOf(p.processId(), keys), qPrintable(x.error()));
     if (!p.waitForFinished(20000)) {
@@ -231,7 +232,7 @@ void TestPromptPick::noDisplay_data()
 void TestPromptPick::noDisplay()
 {
     QFETCH(QString, display);
-    const NoDisplayRun r = runWithoutDisplay(QStringLiteral(PROMPTPICK_BIN), {"T", "X", "a", "b"}, display);
+    const NoDisplayRun r = runWithoutDisplay(testProgram("promptpick"), {"T", "X", "a", "b"}, display);
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.err.contains("promptpick: no display to show on"), r.err.constData());
 }
