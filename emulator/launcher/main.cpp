@@ -2,7 +2,8 @@
 //   phone-emulator [--root <phone root>] [--screen auto|xephyr|xvfb|offscreen]
 //                  [--info-file <file>] [--no-namespace]
 // The phone root is --root or EZX_ROOT. `am` and `phone` are looked up beside
-// this program's build folder (../am/am, ../phone/phone) or beside it.
+// this program's build folder (../am/am, ../phone/phone), beside it, or where
+// `cmake --install` puts them (libexec/ezxsuite/ beside bin/).
 #include "phonelauncher.h"
 #include "pidnamespace.h"
 
@@ -18,7 +19,8 @@ namespace {
 QString findProgram(const QString& selfDir, const QString& name)
 {
     for (const QString& c : {selfDir + QStringLiteral("/../") + name + QLatin1Char('/') + name,
-                             selfDir + QLatin1Char('/') + name})
+                             selfDir + QLatin1Char('/') + name,
+                             selfDir + QStringLiteral("/" EZX_LIBEXEC_FROM_BIN "/") + name})
         if (QFileInfo(c).isExecutable())
             return QFileInfo(c).absoluteFilePath();
     return QString();
