@@ -1,5 +1,7 @@
 #include "zmainwidget.h"
 
+#include <QShowEvent>
+
 #include "keyboardhandback.h"
 #include "phonestyle.h"
 #include "zglobal.h"
@@ -7,6 +9,7 @@
 #include "zscrollview.h"
 
 #include <QKeyEvent>
+#include <QShowEvent>
 #include <QApplication>
 #include <QLabel>
 #include <QTimer>
@@ -155,15 +158,16 @@ ZPushButton* ZMainWidget::rightSoftKey() const
     return keys.size() > 1 ? keys.last() : nullptr;
 }
 
-void ZMainWidget::show()
+void ZMainWidget::showEvent(QShowEvent* event)
 {
-    if (isWindow() && !testAttribute(Qt::WA_Moved))
-        setGeometry(ZGlobal::getScreenR());
-    QWidget::show();
-    // On the phone (and on an X server without a window manager) nobody else
-    // gives the new window the keyboard.
-    if (isWindow())
+    if (isWindow() && !event->spontaneous()) {
+        if (!testAttribute(Qt::WA_Moved))
+            setGeometry(ZGlobal::getScreenR());
+        // On the phone (and on an X server without a window manager) nobody
+        // else gives the new window the keyboard.
         activateWindow();
+    }
+    QWidget::showEvent(event);
 }
 
 void ZMainWidget::resizeEvent(QResizeEvent* event)

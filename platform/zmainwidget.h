@@ -44,9 +44,11 @@ public:
     ZPushButton* middleSoftKey() const;
     ZPushButton* rightSoftKey() const;
 
-    void show();
-
 protected:
+    // A window not placed by its caller covers the phone's screen, and takes
+    // the keyboard, however it is shown (show(), setVisible(), through a
+    // QWidget pointer).
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 

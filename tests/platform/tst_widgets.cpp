@@ -153,6 +153,36 @@ private slots:
         QCOMPARE(bar.caption(), QStringLiteral("Caption"));
     }
 
+    // However it is shown, a window not placed by its caller covers the
+    // screen; one placed by its caller stays where it was put.
+    void mainWidgetShownAnyWay_data()
+    {
+        QTest::addColumn<int>("way");
+        QTest::addColumn<bool>("placed");
+        QTest::newRow("show()") << 0 << false;
+        QTest::newRow("through a QWidget pointer") << 1 << false;
+        QTest::newRow("setVisible(true)") << 2 << false;
+        QTest::newRow("placed by the caller") << 1 << true;
+    }
+    void mainWidgetShownAnyWay()
+    {
+        QFETCH(int, way);
+        QFETCH(bool, placed);
+        ZMainWidget w(QStringLiteral("Shown"), false);
+        w.resize(100, 100);
+        if (placed)
+            w.move(10, 20);
+        QWidget* plain = &w;
+        if (way == 0)
+            w.show();
+        else if (way == 1)
+            plain->show();
+        else
+            plain->setVisible(true);
+        // pos(): where the window's frame is (a platform may draw one).
+        QCOMPARE(QRect(w.pos(), w.size()), placed ? QRect(10, 20, 100, 100) : ZGlobal::getScreenR());
+    }
+
     // F1, F2 and Return press the left, right and middle soft keys.
     void mainWidgetKeys_data()
     {
