@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(g.lastButton->appUID, uidOf(4));
         QList<int> ids;
         for (int id = 1; id <= 10; ++id)
-            if (MyClass_RadioButton* b = g.find(id))
+            if (g.find(id))
                 ids << id;
         QCOMPARE(ids.size(), 3);
         QCOMPARE(QSet<int>(ids.begin(), ids.end()).size(), 3);
