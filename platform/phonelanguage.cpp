@@ -1,10 +1,11 @@
 #include "phonelanguage.h"
 
+#include "phonefiles.h"
 #include "zconfig.h"
 
 QString phoneLanguage()
 {
-    const ZConfig system(QStringLiteral("/ezx_user/download/appwrite/setup/ezx_system.cfg"), false);
+    const ZConfig system(QLatin1String(phonefile::kSystemSettings), false);
     return system.readEntry(QStringLiteral("SYS_SYSTEM_SET"), QStringLiteral("LanguageType"),
                             QStringLiteral("zh-cn"));
 }

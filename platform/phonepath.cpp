@@ -1,5 +1,7 @@
 #include "phonepath.h"
 
+#include "phonefiles.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -141,14 +143,17 @@ bool phoneIsApplicationFolderPath(const QString& phonePath)
     if (!phonePath.startsWith(QLatin1Char('/')) || phonePath.split(QLatin1Char('/')).contains(QStringLiteral("..")))
         return false;
     const QString clean = phoneCleanPath(phonePath);
-    static const QStringList shared = {QStringLiteral("/mmc/mmca1/.system/QTDownLoad"),
-                                       QStringLiteral("/mmc/mmca1/.system/QTDownLoad/installtmp"),
-                                       QStringLiteral("/mmc/mmca1/.system/java")};
-    if (shared.contains(clean))
-        return false;
-    for (const char* place : {"/mmc/mmca1/.system/", "/ezx_user/apps/", "/usr/data_resource/preloadapps/"})
-        if (clean.startsWith(QLatin1String(place)) && clean.size() > int(qstrlen(place)))
+    // The card's shared folders are no application's own.
+    for (const char* shared : {phonefile::kCardDownLoadFolder, phonefile::kInstallArea,
+                               phonefile::kCardJavaFolder})
+        if (clean == QLatin1String(shared))
+            return false;
+    for (const char* place : {phonefile::kCardSystemFolder, phonefile::kUserAppsFolder,
+                              phonefile::kPreloadAppsFolder}) {
+        const QString prefix = QLatin1String(place) + QLatin1Char('/');
+        if (clean.startsWith(prefix) && clean.size() > prefix.size())
             return true;
+    }
     return false;
 }
 

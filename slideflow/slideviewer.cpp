@@ -1,12 +1,12 @@
 #include "slideviewer.h"
 
+#include "phonelanguage.h"
 #include "phonerawfiles.h"
 #include "picturedecoder.h"
 #include "qwallpaper.h"
 #include "slideflow.h"
 #include "slideloader.h"
 #include "zapplication.h"
-#include "zconfig.h"
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -137,11 +137,7 @@ int addFolderSlides(SlideFlow& flow, const QStringList& files)
 
 QString noPicturesText(bool folderReadable)
 {
-    ZConfig config(QStringLiteral("/ezx_user/download/appwrite/setup/ezx_system.cfg"));
-    const QString language = config.readEntry(QStringLiteral("SYS_SYSTEM_SET"),
-                                              QStringLiteral("LanguageType"), QStringLiteral("zh-cn"));
-    const bool chinese = language.trimmed().toLower().startsWith(QLatin1String("zh"));
-    if (chinese)
+    if (phoneSpeaksChinese())
         return folderReadable ? QStringLiteral("此文件夹中没有图片") : QStringLiteral("无法读取此文件夹");
     return folderReadable ? QStringLiteral("No pictures in this folder")
                           : QStringLiteral("This folder cannot be read");

@@ -1,11 +1,13 @@
 #include "ezxpkginstall.h"
 
 #include "phonearchive.h"
+#include "phonefiles.h"
 #include "phonepath.h"
 #include "phonetree.h"
 #include "phonewriter.h"
 #include "pkgwriter.h"
 #include "shellrunner.h"
+#include "utilservicename.h"
 #include "zconfig.h"
 
 #include <QDate>
@@ -22,11 +24,6 @@
 
 namespace {
 
-const char kSystemDir[] = "/mmc/mmca1/.system";
-const char kDownLoadDir[] = "/mmc/mmca1/.system/QTDownLoad";
-const char kInstallTmpDir[] = "/mmc/mmca1/.system/QTDownLoad/installtmp";
-const char kJavaDir[] = "/mmc/mmca1/.system/java";
-const char kAmDir[] = "/ezx_user/download/appwrite/am";
 const char kDesktopGroup[] = "Desktop Entry";
 
 // tar run as root restores the archive's owners and modes (set-ID bits
@@ -113,27 +110,27 @@ const char* const EZXPkgInstall::kMenuFolderB = "67dc1191-2928-4938-abce-1a73cb5
 
 QString EZXPkgInstall::userMenuTreeFile()
 {
-    return QLatin1String(kAmDir) + QStringLiteral("/") + QStringLiteral("UserMenuTree");
+    return QLatin1String(phonefile::kUserMenuTree);
 }
 
 QString EZXPkgInstall::installedDBFile()
 {
-    return QLatin1String(kAmDir) + QStringLiteral("/") + QStringLiteral("InstalledDB");
+    return QLatin1String(phonefile::kInstalledDB);
 }
 
 QString EZXPkgInstall::cardRegistryFile()
 {
-    return QLatin1String(kJavaDir) + QStringLiteral("/") + QStringLiteral("CardRegistry");
+    return QLatin1String(phonefile::kCardRegistry);
 }
 
 QString EZXPkgInstall::downLoadFolder()
 {
-    return QLatin1String(kDownLoadDir);
+    return QLatin1String(phonefile::kCardDownLoadFolder);
 }
 
 QString EZXPkgInstall::installAreaFolder()
 {
-    return QLatin1String(kInstallTmpDir);
+    return QLatin1String(phonefile::kInstallArea);
 }
 
 EZXPkgInstall::~EZXPkgInstall()
@@ -177,9 +174,9 @@ EZXPkgInstall::EZXPkgInstall(const QString& pkgFile)
 {
     if (!pkgFile.isNull())
         this->pkgFile = pkgFile;
-    installTmpPath = QLatin1String(kInstallTmpDir);
-    downLoadPath = QLatin1String(kDownLoadDir);
-    installDBFile = QLatin1String(kJavaDir) + QStringLiteral("/") + QStringLiteral("CardRegistry");
+    installTmpPath = QLatin1String(phonefile::kInstallArea);
+    downLoadPath = QLatin1String(phonefile::kCardDownLoadFolder);
+    installDBFile = QLatin1String(phonefile::kCardRegistry);
 }
 
 QString EZXPkgInstall::unpackedFolder() const
@@ -212,7 +209,7 @@ bool EZXPkgInstall::checkInstallTmpPath()
     // impossible.
     if (phoneIsDir(installTmpPath))
         return phoneEmptyFolder(installTmpPath);
-    if (!ensureFolder(QLatin1String(kSystemDir)))
+    if (!ensureFolder(QLatin1String(phonefile::kCardSystemFolder)))
         return false;
     if (!ensureFolder(downLoadPath))
         return false;
@@ -224,9 +221,9 @@ bool EZXPkgInstall::checkInstallDB()
 {
     if (phoneIsFile(installDBFile))
         return true;
-    if (!ensureFolder(QLatin1String(kSystemDir)))
+    if (!ensureFolder(QLatin1String(phonefile::kCardSystemFolder)))
         return false;
-    if (!ensureFolder(QLatin1String(kJavaDir)))
+    if (!ensureFolder(QLatin1String(phonefile::kCardJavaFolder)))
         return false;
     if (!phoneIsFile(installDBFile))
         phoneTouchFile(installDBFile);
@@ -489,15 +486,13 @@ namespace {
 
 // Every registry that holds application records.
 const char* const kRecordRegistries[] = {
-    "/ezx_user/download/appwrite/am/InstalledDB", "/ezx_user/download/appwrite/am/UserRegistry",
-    "/ezx_user/download/appwrite/setup/ezx_sysregistry.cfg", "/mmc/mmca1/.system/java/CardRegistry",
-    "/usr/data_resource/preloadapps/SysRegistry",
+    phonefile::kInstalledDB, phonefile::kUserRegistry, phonefile::kAutorunRegistry,
+    phonefile::kCardRegistry, phonefile::kPreloadRegistry,
 };
 
 // The platform's other registries and settings.
 const char* const kSettingsFiles[] = {
-    "/ezx_user/download/appwrite/am/UserMenuTree", "/ezx_user/download/appwrite/setup/ezx_system.cfg",
-    "/ezx_user/download/appwrite/setup/servicename",
+    phonefile::kUserMenuTree, phonefile::kSystemSettings, kServiceNamePath,
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "pkgwriter.h"
 
 #include "ezxpkginstall.h"
+#include "phonefiles.h"
 #include "phonepath.h"
 #include "phonetree.h"
 #include "shellrunner.h"
@@ -17,8 +18,6 @@ namespace {
 
 const char kJournal[] = "/ezx_user/download/appwrite/am/.writer.journal";
 const char kJournalGroup[] = "Journal";
-const char kCardSystem[] = "/mmc/mmca1/.system";
-const char kAutorunFile[] = "/ezx_user/download/appwrite/setup/ezx_sysregistry.cfg";
 // A journal is a few lines; anything bigger is not one of ours.
 const int kJournalMaxBytes = 64 * 1024;
 // The "Items" default that tells a group without the key from an empty list.
@@ -30,7 +29,7 @@ QString items() { return QStringLiteral("Items"); }
 // cannot be finished now (the card was taken out) and must wait.
 bool cardPresent()
 {
-    return phoneIsDir(QLatin1String(kCardSystem));
+    return phoneIsDir(QLatin1String(phonefile::kCardSystemFolder));
 }
 
 bool onCard(const QString& phonePath)
@@ -220,8 +219,8 @@ bool removeFromMenusAndAutorun(const QString& uid)
     }
     // The start-at-boot list lives in a file the platform makes; it is never
     // created here.
-    if (phoneIsFile(QLatin1String(kAutorunFile))) {
-        ZConfig autorun(QLatin1String(kAutorunFile), false);
+    if (phoneIsFile(QLatin1String(phonefile::kAutorunRegistry))) {
+        ZConfig autorun(QLatin1String(phonefile::kAutorunRegistry), false);
         const QString apps = autorun.readEntry(QStringLiteral("AutoRun"), QStringLiteral("Apps"), QString());
         const QString cut = listWithoutEntry(apps, uid);
         if (!apps.isNull() && cut != apps)

@@ -4,6 +4,7 @@
 #include "captiondefaults.h"
 #include "langcaption.h"
 #include "msgdialogs.h"
+#include "phonefiles.h"
 #include "pkgtexts.h"
 #include "pkgwriter.h"
 #include "phonepath.h"
@@ -25,8 +26,6 @@
 
 namespace {
 
-const char kInstalledDB[] = "/ezx_user/download/appwrite/am/InstalledDB";
-const char kCardRegistry[] = "/mmc/mmca1/.system/java/CardRegistry";
 
 void fileError(const QString& path = QString())
 {
@@ -38,10 +37,10 @@ void fileError(const QString& path = QString())
 // neither does.
 std::unique_ptr<ZConfig> openRecord(const QString& uid)
 {
-    auto db = std::make_unique<ZConfig>(QString::fromLatin1(kInstalledDB), false);
+    auto db = std::make_unique<ZConfig>(QString::fromLatin1(phonefile::kInstalledDB), false);
     if (db->groupExists(uid))
         return db;
-    auto card = std::make_unique<ZConfig>(QString::fromLatin1(kCardRegistry), false);
+    auto card = std::make_unique<ZConfig>(QString::fromLatin1(phonefile::kCardRegistry), false);
     if (card->groupExists(uid))
         return card;
     return nullptr;

@@ -1,4 +1,5 @@
 #include "appidentity.h"
+#include "phonefiles.h"
 
 #include "pkgwriter.h"
 #include "zconfig.h"
@@ -13,11 +14,6 @@
 
 namespace {
 
-const char kInstalledDB[] = "/ezx_user/download/appwrite/am/InstalledDB";
-const char kUserRegistry[] = "/ezx_user/download/appwrite/am/UserRegistry";
-const char kSysRegistry[] = "/ezx_user/download/appwrite/setup/ezx_sysregistry.cfg";
-const char kPreloadRegistry[] = "/usr/data_resource/preloadapps/SysRegistry";
-const char kCardRegistry[] = "/mmc/mmca1/.system/java/CardRegistry";
 
 // Attempts are counted from 0; the last one is 55,534.
 const int kLastAttempt = 55534;
@@ -53,8 +49,8 @@ unsigned int field(unsigned int n)
 }
 
 // The name functions look in this order.
-const char* const kNameRegistries[] = {kInstalledDB, kUserRegistry, kPreloadRegistry,
-                                       kCardRegistry};
+const char* const kNameRegistries[] = {phonefile::kInstalledDB, phonefile::kUserRegistry, phonefile::kPreloadRegistry,
+                                       phonefile::kCardRegistry};
 
 } // namespace
 
@@ -94,7 +90,7 @@ QSet<QString> takenUids()
 {
     QSet<QString> taken;
     for (const char* path :
-         {kUserRegistry, kInstalledDB, kSysRegistry, kCardRegistry, kPreloadRegistry}) {
+         {phonefile::kUserRegistry, phonefile::kInstalledDB, phonefile::kAutorunRegistry, phonefile::kCardRegistry, phonefile::kPreloadRegistry}) {
         const ZConfig cfg(QLatin1String(path), false);
         QStringList groups;
         cfg.getGroupsKeyList(groups);

@@ -1,4 +1,5 @@
 #include "autorun.h"
+#include "phonefiles.h"
 
 #include "phonepath.h"
 #include "pkgwriter.h"
@@ -7,13 +8,12 @@
 
 namespace {
 
-const char kSysRegistry[] = "/ezx_user/download/appwrite/setup/ezx_sysregistry.cfg";
 const char kGroup[] = "AutoRun";
 const char kKey[] = "Apps";
 
 bool registryExists()
 {
-    return phoneExists(QLatin1String(kSysRegistry));
+    return phoneExists(QLatin1String(phonefile::kAutorunRegistry));
 }
 
 // Only a real entry can be looked up or changed: an empty text or one holding
@@ -31,7 +31,7 @@ int checkAppAutorun(const QString& uid)
         return -1;
     if (!usableUid(uid))
         return 0;
-    const ZConfig cfg(QLatin1String(kSysRegistry), false);
+    const ZConfig cfg(QLatin1String(phonefile::kAutorunRegistry), false);
     const QString apps = cfg.readEntry(QLatin1String(kGroup), QLatin1String(kKey), QString());
     if (apps.isNull())
         return 0;
@@ -47,7 +47,7 @@ int addAppAutorun(const QString& uid)
     const PkgWriter writer;
     if (!writer.held())
         return 0;
-    ZConfig cfg(QLatin1String(kSysRegistry), false);
+    ZConfig cfg(QLatin1String(phonefile::kAutorunRegistry), false);
     const QString apps = cfg.readEntry(QLatin1String(kGroup), QLatin1String(kKey), QString());
     QString updated;
     if (apps.isNull()) {
@@ -73,7 +73,7 @@ int deleteAppAutorun(const QString& uid)
     const PkgWriter writer;
     if (!writer.held())
         return 0;
-    ZConfig cfg(QLatin1String(kSysRegistry), false);
+    ZConfig cfg(QLatin1String(phonefile::kAutorunRegistry), false);
     const QString apps = cfg.readEntry(QLatin1String(kGroup), QLatin1String(kKey), QString());
     if (apps.isNull() || !apps.contains(uid, Qt::CaseSensitive))
         return 1;

@@ -1,4 +1,5 @@
 #include "myclass_buttongroup.h"
+#include "phonefiles.h"
 
 #include "phonestyle.h"
 #include "zconfig.h"
@@ -13,10 +14,6 @@
 
 namespace {
 
-const char kInstalledDB[] = "/ezx_user/download/appwrite/am/InstalledDB";
-const char kUserRegistry[] = "/ezx_user/download/appwrite/am/UserRegistry";
-const char kSysRegistry[] = "/usr/data_resource/preloadapps/SysRegistry";
-const char kCardRegistry[] = "/mmc/mmca1/.system/java/CardRegistry";
 
 const int kGroupWidth = 240;
 const int kEmptyHeight = 210;
@@ -287,20 +284,20 @@ void MyClass_ButtonGroup::initConfigFile(QString path)
 
 void MyClass_ButtonGroup::initFromInstalledDB()
 {
-    initConfigFile(QLatin1String(kInstalledDB));
+    initConfigFile(QLatin1String(phonefile::kInstalledDB));
 }
 
 void MyClass_ButtonGroup::initFromUserRegistry()
 {
-    initConfigFile(QLatin1String(kUserRegistry));
+    initConfigFile(QLatin1String(phonefile::kUserRegistry));
 }
 
 void MyClass_ButtonGroup::initFromSysRegistry()
 {
-    initConfigFile(QLatin1String(kSysRegistry));
+    initConfigFile(QLatin1String(phonefile::kPreloadRegistry));
 }
 
 void MyClass_ButtonGroup::initFromCardRegistry()
 {
-    initConfigFile(QLatin1String(kCardRegistry));
+    initConfigFile(QLatin1String(phonefile::kCardRegistry));
 }

@@ -1,22 +1,17 @@
 #include "amregistry.h"
 
+#include "phonefiles.h"
 #include "phonepath.h"
 #include "zconfig.h"
 
 #include <QSet>
 
 namespace ampaths {
-const char* const kMenuTree = "/ezx_user/download/appwrite/am/UserMenuTree";
-const char* const kInstalledDB = "/ezx_user/download/appwrite/am/InstalledDB";
-const char* const kCardRegistry = "/mmc/mmca1/.system/java/CardRegistry";
-const char* const kUserRegistry = "/ezx_user/download/appwrite/am/UserRegistry";
-const char* const kSysRegistry = "/usr/data_resource/preloadapps/SysRegistry";
-const char* const kSysSettings = "/ezx_user/download/appwrite/setup/ezx_sysregistry.cfg";
 
 QStringList registries()
 {
-    return {QLatin1String(kInstalledDB), QLatin1String(kUserRegistry), QLatin1String(kSysRegistry),
-            QLatin1String(kCardRegistry)};
+    return {QLatin1String(phonefile::kInstalledDB), QLatin1String(phonefile::kUserRegistry),
+            QLatin1String(phonefile::kPreloadRegistry), QLatin1String(phonefile::kCardRegistry)};
 }
 } // namespace ampaths
 
@@ -117,7 +112,7 @@ AmRecords::AmRecords()
                               .arg(ZConfig::kLargestFile >> 20);
         QStringList groups;
         reg.getGroupsKeyList(groups);
-        const bool card = path == QLatin1String(ampaths::kCardRegistry);
+        const bool card = path == QLatin1String(phonefile::kCardRegistry);
         for (const QString& uid : groups) {
             if (m_records.contains(uid)) {
                 // The card is written by strangers: it never takes the place
@@ -187,7 +182,7 @@ AmMenu loadAmMenu()
     AmMenu menu;
     const AmRecords records;
     menu.warnings << records.warnings();
-    const ZConfig tree(QLatin1String(ampaths::kMenuTree), false);
+    const ZConfig tree(QLatin1String(phonefile::kUserMenuTree), false);
     QStringList groups;
     tree.getGroupsKeyList(groups);
     for (const QString& group : groups) {
@@ -224,6 +219,6 @@ QString formatAmMenu(const AmMenu& menu)
 
 QStringList bootApplications()
 {
-    const ZConfig settings(QLatin1String(ampaths::kSysSettings), false);
+    const ZConfig settings(QLatin1String(phonefile::kAutorunRegistry), false);
     return splitUidList(settings.readEntry(QStringLiteral("AutoRun"), QStringLiteral("Apps")));
 }

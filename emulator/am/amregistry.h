@@ -53,15 +53,9 @@ struct AmMenu
     int applicationCount() const;
 };
 
-// The phone paths the menu is read from.
+// The registries the menu's records are read from, in lookup order.
 namespace ampaths {
-extern const char* const kMenuTree;
-extern const char* const kInstalledDB;
-extern const char* const kCardRegistry;
-extern const char* const kUserRegistry;
-extern const char* const kSysRegistry;
-extern const char* const kSysSettings;   // ezx_sysregistry.cfg, the start-at-boot list
-QStringList registries();                // in lookup order
+QStringList registries();
 } // namespace ampaths
 
 // Reads the menu tree and the registries now.

@@ -1,6 +1,7 @@
 #include "idlescreen.h"
 
 #include "amchannel.h"
+#include "phonefiles.h"
 #include "phonelanguage.h"
 #include "safefile.h"
 #include "stockicons.h"
@@ -96,7 +97,7 @@ IdleScreen::IdleScreen(QWidget* parent)
 {
     m_serviceName = caption();
     m_view = new IdleView(this);
-    const ZConfig system(QStringLiteral("/ezx_user/download/appwrite/setup/ezx_system.cfg"), false);
+    const ZConfig system(QLatin1String(phonefile::kSystemSettings), false);
     const QString wallpaper =
         system.readEntry(QStringLiteral("SYS_SYSTEM_SET"), QStringLiteral("Wallpaper"));
     if (!wallpaper.isEmpty())
