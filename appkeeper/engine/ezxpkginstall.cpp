@@ -623,6 +623,38 @@ int EZXPkgInstall::unInstallSoft(const QString& uid)
     return 1;
 }
 
+InstallStep EZXPkgInstall::runInstall(const std::function<bool()>& confirm,
+                                      const std::function<QString()>& makeUid)
+{
+    if (!checkPKGFile())
+        return InstallStep::CheckPackage;
+    if (!checkInstallTmpPath())
+        return InstallStep::InstallArea;
+    if (!checkInstallDB())
+        return InstallStep::CardRegistry;
+    // A failed unpack shows in the next step: no package folder is found.
+    exPKGInstallTmp();
+    if (!getPKGPathFromInstallTmpPath())
+        return InstallStep::FindFolder;
+    if (!getPKGDesktopFile())
+        return InstallStep::DesktopFile;
+    if (!getPKGSoftInfo())
+        return InstallStep::SoftInfo;
+    if (confirm && !confirm()) {
+        clearInstallTmp();
+        return InstallStep::Declined;
+    }
+    if (!copyPKGFolderFromInstallTmpPath())
+        return InstallStep::Copy;
+    softUID = makeUid();
+    if (!regSoftInfo_InstallDB())
+        return InstallStep::Register;
+    if (!regSoftInfo_Menu())
+        return InstallStep::Menu;
+    clearInstallTmp();
+    return InstallStep::Done;
+}
+
 void EZXPkgInstall::clearInstallTmp()
 {
     // Everything goes, dot-files and folders without write permission

@@ -13,9 +13,26 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class PkgWriter;
+
+// The steps of an install, numbered in the install dialog's order (its
+// messages follow the same order); Done when every step ran through.
+enum class InstallStep {
+    Done = 0,
+    CheckPackage = 1,
+    InstallArea = 2,
+    CardRegistry = 3,
+    FindFolder = 5,     // after the unpack: no package folder (or no room)
+    DesktopFile = 6,
+    SoftInfo = 7,
+    Declined = 8,       // the confirmation was answered no; the area is emptied
+    Copy = 9,
+    Register = 11,
+    Menu = 12,
+};
 
 class EZXPkgInstall
 {
@@ -48,6 +65,14 @@ public:
     bool regSoftInfo_Menu();
     int unInstallSoft(const QString& uid);
     void clearInstallTmp();
+
+    // The whole install in its order: check, area, registry, unpack, folder,
+    // desktop file, details, confirmation (`confirm`, asked once the name is
+    // known; none: yes), copy, a UID from `makeUid`, record, menu, area
+    // emptied. Returns the step that failed, or Done. The caller holds the
+    // writer lock.
+    InstallStep runInstall(const std::function<bool()>& confirm,
+                           const std::function<QString()>& makeUid);
 
     // Whether the last exPKGInstallTmp unpacked the whole archive and left a
     // tree fit to install (false before any unpack).

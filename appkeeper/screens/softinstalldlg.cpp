@@ -118,22 +118,24 @@ int SoftInstallDlg::setupPkgSoft()
         return 0;
     }
     EZXPkgInstall engine(pkgPath);
-
-    if (!engine.checkPKGFile()) {
+    const auto confirm = [&engine] {
+        const QString question =
+            engine.softName + QStringLiteral("\r\n\r\n") + CAPTION(Msg_AskInfo_Items4);
+        return showMsgAskDlg(question, QString(), QString(), QString(), nullptr) == 0;
+    };
+    switch (engine.runInstall(confirm, [] { return CreateUID(); })) {
+    case InstallStep::Done:
+        break;
+    case InstallStep::CheckPackage:
         hint(CAPTION(Msg_HintInfo_Items7));
         return 0;
-    }
-    if (!engine.checkInstallTmpPath()) {
+    case InstallStep::InstallArea:
         hint(CAPTION(Msg_HintInfo_Items8));
         return 0;
-    }
-    if (!engine.checkInstallDB()) {
+    case InstallStep::CardRegistry:
         hint(CAPTION(Msg_HintInfo_Items9));
         return 0;
-    }
-    // A failed unpack shows in the next step: no package folder is found.
-    engine.exPKGInstallTmp();
-    if (!engine.getPKGPathFromInstallTmpPath()) {
+    case InstallStep::FindFolder:
         if (hintedCardFull(engine))
             return 0;
         if (!engine.sparseNotUnpacked().isEmpty())
@@ -141,39 +143,26 @@ int SoftInstallDlg::setupPkgSoft()
         else
             hint(CAPTION(Msg_HintInfo_Items10));
         return 0;
-    }
-    if (!engine.getPKGDesktopFile()) {
+    case InstallStep::DesktopFile:
         hint(CAPTION(Msg_HintInfo_Items11));
         return 0;
-    }
-    if (!engine.getPKGSoftInfo()) {
+    case InstallStep::SoftInfo:
         hint(CAPTION(Msg_HintInfo_Items12));
         return 0;
-    }
-
-    const QString question =
-        engine.softName + QStringLiteral("\r\n\r\n") + CAPTION(Msg_AskInfo_Items4);
-    if (showMsgAskDlg(question, QString(), QString(), QString(), nullptr) != 0) {
-        engine.clearInstallTmp();
+    case InstallStep::Declined:
         hint(CAPTION(Msg_HintInfo_Items18));
         return 0;
-    }
-
-    if (!engine.copyPKGFolderFromInstallTmpPath()) {
+    case InstallStep::Copy:
         if (!hintedCardFull(engine))
             hint(engine.journalFailed() ? pkgCaption(PkgText::NoJournal) : CAPTION(Msg_HintInfo_Items13));
         return 0;
-    }
-    engine.softUID = CreateUID();
-    if (!engine.regSoftInfo_InstallDB()) {
+    case InstallStep::Register:
         hint(CAPTION(Msg_HintInfo_Items14));
         return 0;
-    }
-    if (!engine.regSoftInfo_Menu()) {
+    case InstallStep::Menu:
         hint(CAPTION(Msg_HintInfo_Items15));
         return 0;
     }
-    engine.clearInstallTmp();
     AM_Global::installCompleteMessageBox();
     installedName = engine.softName;
     installedUID = engine.softUID;

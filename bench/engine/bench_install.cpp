@@ -88,13 +88,8 @@ Fixture& fixture(int which)
 bool engineInstall(const Fixture& f)
 {
     EZXPkgInstall e(f.pkg);
-    bool ok = e.checkPKGFile() && e.checkInstallTmpPath() && e.checkInstallDB();
-    e.exPKGInstallTmp();
-    ok = ok && e.getPKGPathFromInstallTmpPath() && e.getPKGDesktopFile() && e.getPKGSoftInfo()
-         && e.copyPKGFolderFromInstallTmpPath();
-    e.softUID = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    ok = ok && e.regSoftInfo_InstallDB() && e.regSoftInfo_Menu();
-    e.clearInstallTmp();
+    const bool ok = e.runInstall({}, [] { return QUuid::createUuid().toString(QUuid::WithoutBraces); })
+                    == InstallStep::Done;
     return ok && e.softDirectory == QStringLiteral("/mmc/mmca1/.system/QTDownLoad/bench");
 }
 

@@ -92,33 +92,34 @@ int install(const QString& package)
     if (!writer.held())
         return writerRefused(writer);
     EZXPkgInstall engine(package);
-    if (!engine.checkPKGFile())
+    // No questions asked: a script has said what it wants.
+    switch (engine.runInstall({}, [] { return CreateUID(); })) {
+    case InstallStep::Done:
+        break;
+    case InstallStep::CheckPackage:
         return failWith(PkgText::NoPackage);
-    if (!engine.checkInstallTmpPath())
+    case InstallStep::InstallArea:
         return failWith(PkgText::NoInstallArea);
-    if (!engine.checkInstallDB())
+    case InstallStep::CardRegistry:
         return failWith(PkgText::NoCardRegistry);
-    engine.exPKGInstallTmp();
-    if (!engine.getPKGPathFromInstallTmpPath())
+    case InstallStep::FindFolder:
         return unpackFailure(engine);
-    if (!engine.getPKGDesktopFile())
+    case InstallStep::DesktopFile:
         return failWith(PkgText::NoDesktopFile);
-    if (!engine.getPKGSoftInfo()) {
+    case InstallStep::SoftInfo:
         engine.clearInstallTmp();
         return failWith(PkgText::NoDesktopName);
-    }
-    if (!engine.copyPKGFolderFromInstallTmpPath()) {
+    case InstallStep::Declined:   // never asked
+    case InstallStep::Copy:
         if (engine.lacksSpace())
             return failWith(PkgText::CardFull, pkgSizeText(engine.spaceNeeded()),
                             pkgSizeText(engine.spaceFree()));
         return failWith(engine.journalFailed() ? PkgText::NoJournal : PkgText::NotCopied);
-    }
-    engine.softUID = CreateUID();
-    if (!engine.regSoftInfo_InstallDB())
+    case InstallStep::Register:
         return failWith(PkgText::NotRegistered);
-    if (!engine.regSoftInfo_Menu())
+    case InstallStep::Menu:
         return failWith(PkgText::NoMenuEntry);
-    engine.clearInstallTmp();
+    }
     result(field(engine.softUID) + QLatin1Char('\t') + field(engine.softName) + QLatin1Char('\t')
            + field(engine.softDirectory));
     return 0;

@@ -107,29 +107,27 @@ inline QByteArray desktop(const QString& name, const QString& extra = QString())
     return ("[Desktop Entry]\nName=" + name + "\nExec=run.sh\nIcon=icon.png\n" + extra).toUtf8();
 }
 
-// The install steps in the install dialog's order. Returns 0 when all ran
-// through, otherwise the number of the first step that failed (1-3, 5-7, 9,
-// 11, 12). Step 8, the confirmation, is answered yes; step 10 makes the UID.
+// The steps after the unpack, for a test that looks at the unpacked tree
+// before the install goes on; numbered as InstallStep.
 inline int stepsAfterUnpack(EZXPkgInstall& e)
 {
-    if (!e.getPKGPathFromInstallTmpPath()) return 5;
-    if (!e.getPKGDesktopFile()) return 6;
-    if (!e.getPKGSoftInfo()) return 7;
-    if (!e.copyPKGFolderFromInstallTmpPath()) return 9;
+    if (!e.getPKGPathFromInstallTmpPath()) return int(InstallStep::FindFolder);
+    if (!e.getPKGDesktopFile()) return int(InstallStep::DesktopFile);
+    if (!e.getPKGSoftInfo()) return int(InstallStep::SoftInfo);
+    if (!e.copyPKGFolderFromInstallTmpPath()) return int(InstallStep::Copy);
     e.softUID = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    if (!e.regSoftInfo_InstallDB()) return 11;
-    if (!e.regSoftInfo_Menu()) return 12;
+    if (!e.regSoftInfo_InstallDB()) return int(InstallStep::Register);
+    if (!e.regSoftInfo_Menu()) return int(InstallStep::Menu);
     e.clearInstallTmp();
     return 0;
 }
 
+// The engine's install with the confirmation answered yes. Returns 0 when
+// all ran through, otherwise the number of the step that failed (1-3, 5-7,
+// 9, 11, 12).
 inline int installSteps(EZXPkgInstall& e)
 {
-    if (!e.checkPKGFile()) return 1;
-    if (!e.checkInstallTmpPath()) return 2;
-    if (!e.checkInstallDB()) return 3;
-    e.exPKGInstallTmp();
-    return stepsAfterUnpack(e);
+    return int(e.runInstall({}, [] { return QUuid::createUuid().toString(QUuid::WithoutBraces); }));
 }
 
 inline int install(const QString& pkg, QString* directory = nullptr, QString* uid = nullptr)
