@@ -29,9 +29,11 @@ struct PhoneConfineResult
 // - a folder its owner cannot read, write or search is made so (when the
 //   file system keeps modes), so that it can be walked and removed later;
 // - set-user-ID and set-group-ID bits are cleared.
-// Top-level plain files are kept (mended as above). `ok` is false when an
-// entry could not be examined or removed (for instance a path too long for
-// the system), in which case the tree must not be trusted.
+// Top-level plain files are kept (mended as above). The walk goes folder by
+// folder, so a tree nested deeper than the longest path the system takes is
+// walked whole. `ok` is false when an entry could not be examined or removed
+// (for instance a folder that cannot be read), in which case the tree must
+// not be trusted.
 PhoneConfineResult phoneConfineTree(const QString& phoneDir);
 
 // Removes everything inside the folder at the phone path, names beginning

@@ -162,8 +162,15 @@ void EZXPkgInstall::undoInstall()
             && phoneCleanPath(registry.readEntry(softUID, QStringLiteral("Directory"))) == phoneCleanPath(softDirectory))
             registry.removeGroup(softUID);
     }
-    if (!softDirectory.isEmpty() && phoneExists(softDirectory))
+    if (!softDirectory.isEmpty() && phoneExists(softDirectory)) {
+        // A copy cut short may be nested deeper than the shell's rm reaches:
+        // BusyBox rm holds a folder open per level, and stops about a
+        // thousand deep at the usual limit of 1024 descriptors. Emptied here
+        // first, folder by folder; rm then removes what is left.
+        if (phoneIsDir(softDirectory) && !phoneIsSymLink(softDirectory))
+            phoneEmptyFolder(softDirectory);
         runShellCommand(QStringLiteral("rm -rf ") + shellPath(softDirectory));
+    }
     if (!phoneExists(softDirectory))
         PkgJournal::clear();
     m_installOpen = false;

@@ -11,6 +11,7 @@
 
 #include <QtTest>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -186,9 +187,20 @@ class HostilePackages : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void attacks_data();
     void attacks();
 };
+
+// Linux's default limit of open descriptors, below the depth of the deepest
+// package: the walks of the install area must not hold one per folder.
+void HostilePackages::initTestCase()
+{
+    struct rlimit limit;
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    limit.rlim_cur = qMin<rlim_t>(limit.rlim_cur, 1024);
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &limit), 0);
+}
 
 void HostilePackages::attacks_data()
 {
@@ -223,6 +235,7 @@ void HostilePackages::attacks_data()
     // It then finds the folder where it left the link's placeholder and fails
     // only when the folder happens to reuse the placeholder's inode.
     QTest::newRow("link_then_dir_same_name") << "none" << -1 << false;
+    QTest::newRow("links_deep_inside") << "bare" << 0 << false;
     QTest::newRow("link_loop") << "bare" << 0 << false;
     QTest::newRow("link_self") << "bare" << 0 << false;
     QTest::newRow("dotfile_link_first_package") << "bare" << 0 << false;

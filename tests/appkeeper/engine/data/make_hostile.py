@@ -181,6 +181,12 @@ elif case == "deep_nesting":
     p.app(); p.file("p/" + "d/" * 400 + "deep")
 elif case == "nesting_past_path_max":
     p.app(); p.file("p/" + "dd/" * 1500 + "deep")
+elif case == "links_deep_inside":
+    # At the bottom of folders 40 deep: a link that climbs back to p/run.sh,
+    # and one that climbs a step further, out of p (where no run.sh is).
+    deep = "p/" + "d/" * 40
+    p.app(); p.file(deep + "f")
+    p.symlink(deep + "in", "../" * 40 + "run.sh"); p.symlink(deep + "out", "../" * 41 + "run.sh")
 elif case == "nesting_thousands_deep":
     # One-letter folders: tar unpacks all of them, deeper than a recursive walk's stack
     p.app(); p.file("p/" + "d/" * 2030 + "deep")
