@@ -286,7 +286,7 @@ private slots:
         startOnClock(p, root, QStringLiteral("2026-12-07 10:00:00"), 10);
         if (QTest::currentTestFailed())
             return;
-        QTRY_VERIFY(!findDaemons(program(), root.root()).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!findDaemons(program(), root.root()).isEmpty(), scaledTimeout(30000));
         QVERIFY(am.endsWithin(10000));
         QTRY_COMPARE(root.readFile(QString::fromLatin1(kServiceNamePath)), kMonday);
 
@@ -322,7 +322,7 @@ private slots:
         QProcess p;
         startWithFiles(p, program(), {option}, out, out + ".err");
         QVERIFY(p.waitForFinished(10000));
-        QTRY_VERIFY(!findDaemons(program(), root.root()).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!findDaemons(program(), root.root()).isEmpty(), scaledTimeout(30000));
         const bool ended = phone.endsWithin(10000);
         const QByteArray printed = readAll(out);
         const QByteArray name = root.readFile(QString::fromLatin1(kServiceNamePath));
