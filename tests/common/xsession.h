@@ -132,16 +132,6 @@ public:
         return keys.isEmpty() || run(QStringList{QStringLiteral("key")} + keys);
     }
 
-    // Presses `keys` wherever the keyboard is now.
-    bool pressKeys(const QStringList& keys) { return run(QStringList{QStringLiteral("key")} + keys); }
-
-    // A tap (press and release of the first button) at `x`,`y` of the screen.
-    bool tap(int x, int y)
-    {
-        return run({QStringLiteral("mousemove"), QString::number(x), QString::number(y),
-                    QStringLiteral("click"), QStringLiteral("1")});
-    }
-
     // Any xdotool command on this server; true when it succeeded.
     bool run(const QStringList& args)
     {
