@@ -23,9 +23,10 @@ mkdir -p "$build/corpus" "$build/findings"
 cp -n "$here"/tests/platform/fuzz/corpus/* "$build/corpus/" 2>/dev/null || true
 flags=(-std=c++17 -g -O1 -fPIC -fno-omit-frame-pointer
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
-clang++ "${flags[@]}" -I"$here/platform" $(pkg-config --cflags Qt6Core Qt6Core5Compat) \
-  "$here/tests/platform/fuzz/zconfig_fuzz.cpp" "$here/platform/zconfig.cpp" \
-  "$here/platform/zconfig_document.cpp" "$here/platform/phonepath.cpp" \
+clang++ "${flags[@]}" -I"$here/platform/core" -I"$here/platform/config" \
+  $(pkg-config --cflags Qt6Core Qt6Core5Compat) \
+  "$here/tests/platform/fuzz/zconfig_fuzz.cpp" "$here/platform/config/zconfig.cpp" \
+  "$here/platform/config/zconfig_document.cpp" "$here/platform/core/phonepath.cpp" \
   -o "$build/zconfig_fuzz" $(pkg-config --libs Qt6Core Qt6Core5Compat)
 
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=0

@@ -9,7 +9,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTextCodec>
-#include <QWidget>
+#include <QObject>
 
 QTextCodec* Text_codec = QTextCodec::codecForName("GB2312");
 QTextCodec* Text_codec_Ascii = QTextCodec::codecForName("GB2312");
@@ -155,7 +155,7 @@ QString readLabelCaption(const QString& key, const QString& defaultText)
     return shownCaption(ReadWriteEntry(file, language, key, defaultText), defaultText);
 }
 
-QString readLabelCaption(QWidget* widget, const QString& defaultText)
+QString readLabelCaption(const QObject* widget, const QString& defaultText)
 {
     return widget ? readLabelCaption(widget->objectName(), defaultText) : defaultText;
 }
@@ -182,7 +182,7 @@ QString readLabelCaptionFromFile(const QString& fileName, const QString& key,
     return shownCaption(ReadWriteEntry(path, language, key, defaultText), defaultText);
 }
 
-QString readLabelCaptionFromFile(const QString& fileName, QWidget* widget,
+QString readLabelCaptionFromFile(const QString& fileName, const QObject* widget,
                                  const QString& defaultText)
 {
     return widget ? readLabelCaptionFromFile(fileName, widget->objectName(), defaultText)

@@ -11,7 +11,7 @@
 #include <QString>
 
 class QTextCodec;
-class QWidget;
+class QObject;
 
 // The codecs, looked up once when the program is loaded.
 extern QTextCodec* Text_codec;        // "GB2312" (the toolkit answers with GBK, a superset)
@@ -51,7 +51,7 @@ QString ReadWriteEntry(const QString& file, const QString& group, const QString&
 // The caption of `key` in the current language from the program's caption file.
 QString readLabelCaption(const QString& key, const QString& defaultText);
 // The same with the widget's object name as the key.
-QString readLabelCaption(QWidget* widget, const QString& defaultText);
+QString readLabelCaption(const QObject* widget, const QString& defaultText);
 
 // The package engine's message in the current language, from the caption
 // file (key and Chinese default of pkgtexts.h), placeholders unfilled.
@@ -65,7 +65,7 @@ QString getMsgButtonCaption(const QString& key, const QString& defaultText);
 // program's own; the default untouched when that file cannot be made.
 QString readLabelCaptionFromFile(const QString& fileName, const QString& key,
                                  const QString& defaultText);
-QString readLabelCaptionFromFile(const QString& fileName, QWidget* widget,
+QString readLabelCaptionFromFile(const QString& fileName, const QObject* widget,
                                  const QString& defaultText);
 
 // Makes sure the named caption file exists in the caption folder; true when it does.

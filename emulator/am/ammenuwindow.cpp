@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QListWidget>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
 #include <QTimer>
@@ -66,48 +65,31 @@ AmMenuWindow::~AmMenuWindow() = default;
 
 bool AmMenuWindow::listen()
 {
-    m_server = new QLocalServer(this);
-    const QString name = amChannelName();
-    // A socket left by an `am` that was killed would refuse the new one.
-    QLocalServer::removeServer(name);
-    if (!m_server->listen(name))
-        return false;
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* s = m_server->nextPendingConnection()) {
-            connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-            connect(s, &QLocalSocket::readyRead, this, [this, s] { serveRequest(s); });
-            if (s->canReadLine())
-                serveRequest(s);
-        }
-    });
-    return true;
+    m_channel = new AmChannelServer(
+        [this](const QByteArray& request, QLocalSocket* client) { serveRequest(request, client); },
+        this);
+    return m_channel->listen();
 }
 
-void AmMenuWindow::serveRequest(QLocalSocket* socket)
+void AmMenuWindow::serveRequest(const QByteArray& request, QLocalSocket* client)
 {
-    while (socket->canReadLine()) {
-        const QByteArray request = socket->readLine(256).trimmed();
-        if (request == "show") {
-            showMenu(socket);
-        } else if (request == "quit") {
-            // Ends as the platform's kill would end it: SIGTERM, which also
-            // takes the socket away.
-            socket->write("quitting\n");
-            socket->flush();
-            socket->waitForBytesWritten(500);
-            std::raise(SIGTERM);
-        } else if (request == "status") {
-            socket->write(QStringLiteral("ready %1 %2\n")
-                              .arg(m_menu.folders.size())
-                              .arg(m_menu.applicationCount())
-                              .toUtf8());
-        } else {
-            socket->write("unknown\n");
-        }
+    if (request == "show") {
+        showMenu(client);
+    } else if (request == "quit") {
+        // Ends as the platform's kill would end it: SIGTERM, which also
+        // takes the socket away.
+        client->write("quitting\n");
+        client->flush();
+        client->waitForBytesWritten(500);
+        std::raise(SIGTERM);
+    } else if (request == "status") {
+        client->write(QStringLiteral("ready %1 %2\n")
+                          .arg(m_menu.folders.size())
+                          .arg(m_menu.applicationCount())
+                          .toUtf8());
+    } else {
+        client->write("unknown\n");
     }
-    // A client that sends endless bytes without a line end is cut off.
-    if (socket->bytesAvailable() > 256)
-        socket->abort();
 }
 
 void AmMenuWindow::showMenu(QLocalSocket* reply)

@@ -15,7 +15,7 @@
 
 class QListWidget;
 class QListWidgetItem;
-class QLocalServer;
+class AmChannelServer;
 class QLocalSocket;
 class QTimer;
 class ZPushButton;
@@ -51,7 +51,7 @@ private:
     void showFolders(int select);
     void showFolder(int index);
     void loadSomeIcons();
-    void serveRequest(QLocalSocket* socket);
+    void serveRequest(const QByteArray& request, QLocalSocket* client);
     void say(const QString& text);
 
     AmMenu m_menu;
@@ -61,7 +61,7 @@ private:
     ZPushButton* m_rightKey = nullptr;
     QTimer* m_iconTimer = nullptr;
     int m_nextIcon = 0;
-    QLocalServer* m_server = nullptr;
+    AmChannelServer* m_channel = nullptr;
     QList<QPointer<QLocalSocket>> m_waitingForPaint;
     bool m_announcePaint = false;
 };

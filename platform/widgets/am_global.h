@@ -13,14 +13,12 @@ public:
     static void installCompleteMessageBox(QWidget* parent = nullptr);
 
     // Makes the phone's application manager start again, so that it reads
-    // the registries and the menu tree anew. On the phone (no EZX_ROOT) that
-    // is "kill $(pidof am)"; with EZX_ROOT set only that phone root's `am`
-    // is asked to end, over its socket: another phone's `am`, or any other
-    // program called so, is never touched. True when it was asked (on the
-    // phone: when the command ran).
+    // the registries and the menu tree anew; only the `am` of the phone root
+    // in use is touched. See restartPhoneMenu() in menuchannel.h, which a
+    // program without a screen calls directly.
     static bool restartMenu();
 
     // The local socket on which the `am` of the phone root in use (EZX_ROOT,
-    // or "/") answers one-line requests.
+    // or "/") answers one-line requests (menuChannelName()).
     static QString menuChannelName();
 };
