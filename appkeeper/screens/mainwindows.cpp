@@ -139,8 +139,10 @@ void MainWindows::installSoft()
     dlg->exec();
     if (!dlg->installedName.isNull() && !dlg->installedUID.isNull()) {
         pButtonGroup->addButton(dlg->installedName, dlg->installedUID, QStringLiteral("-1"));
-        // The new entry takes the focus, so the user sees where it went.
+        // The new entry is selected and takes the focus: the user sees where
+        // it went, and the next action applies to it.
         pButtonGroup->lastButton->setFocus(Qt::OtherFocusReason);
+        pButtonGroup->lastButton->click();
     }
     delete dlg;
     update();

@@ -75,12 +75,18 @@ void MyClass_RadioButton::paintEvent(QPaintEvent*)
     QStylePainter p(this);
     QStyleOptionButton opt;
     initStyleOption(&opt);
-    if (hasFocus()) {
+    // Only the selected entry is lit: it is the one every action of the
+    // window applies to. The joystick's place, where nothing is selected yet,
+    // shows as a thin frame.
+    if (isChecked()) {
         p.fillRect(rect(), QColor(0xd6, 0xe4, 0xf7));
         p.setPen(QPen(QColor(0x2f, 0x5d, 0x9b), 2));
         p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
-        opt.state &= ~QStyle::State_HasFocus;  // the style's dotted line is not needed
+    } else if (hasFocus()) {
+        p.setPen(QPen(QColor(0x2f, 0x5d, 0x9b), 1, Qt::DashLine));
+        p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     }
+    opt.state &= ~QStyle::State_HasFocus;  // the style's dotted line is not needed
     // The indicator keeps clear of the screen's edge, which would cut its rim.
     opt.rect = rect().adjusted(kIndicatorInset, 0, 0, 0);
     // Cut the name where the row stops showing (a scroll bar may cover its

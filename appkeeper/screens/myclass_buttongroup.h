@@ -34,8 +34,8 @@ protected:
     // The centre key selects the focused entry; on the entry already
     // selected it goes on to the window (its middle key).
     void keyPressEvent(QKeyEvent* event) override;
-    // The row under the focus is lit; a name too long for the row ends in
-    // "…" at the edge of what shows.
+    // The selected row is lit, the focused one framed; a name too long for
+    // the row ends in "…" at the edge of what shows.
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -7,7 +7,6 @@
 #include <QTextCodec>
 #include <QTimer>
 
-#include <unistd.h>
 
 QTextCodec* utf8_codec = QTextCodec::codecForName("utf-8");
 
@@ -35,17 +34,30 @@ QLabel* createWeekdayLabel()
     return label;
 }
 
-void runWeekdayLabelCycle(QLabel* label, unsigned pauseSeconds, int loopMs)
+namespace {
+
+// Runs the event loop for `ms` milliseconds: the label is drawn and redrawn
+// (when uncovered) meanwhile.
+void serveScreenFor(int ms)
 {
-    // The screen is not served during this pause: the label is repainted when
-    // the event loop runs again.
-    sleep(pauseSeconds);
     // exit(), not quit(): a Qt 6 quit request closes every window, and the
     // label must stay up for the life of the process.
-    QTimer::singleShot(loopMs, Qt::PreciseTimer, QCoreApplication::instance(),
+    QTimer::singleShot(ms, Qt::PreciseTimer, QCoreApplication::instance(),
                        [] { QCoreApplication::exit(0); });
-    label->setText(currentWeekdayLabelText());
     QCoreApplication::exec();
+}
+
+} // namespace
+
+void runWeekdayLabelCycle(QLabel* label, unsigned pauseSeconds, int loopMs)
+{
+    // The pause keeps the label's rhythm (a new text every 25 s) but not its
+    // silence: a label that is not served stays a blank bar until the next
+    // round, on its first showing and whenever something uncovered it.
+    if (pauseSeconds > 0)
+        serveScreenFor(int(pauseSeconds) * 1000);
+    label->setText(currentWeekdayLabelText());
+    serveScreenFor(loopMs);
 }
 
 int runDayBadgeLabel(int argc, char** argv)

@@ -20,8 +20,9 @@ QString currentWeekdayLabelText();
 // and set to the current weekday. Not yet shown.
 QLabel* createWeekdayLabel();
 
-// One round of the label's loop: pause (the screen is not served), set the
-// current weekday, run the event loop for `loopMs` milliseconds.
+// One round of the label's loop: a pause of `pauseSeconds` (the label is
+// still drawn), set the current weekday, run the event loop for `loopMs`
+// milliseconds.
 void runWeekdayLabelCycle(QLabel* label, unsigned pauseSeconds = 5, int loopMs = 20000);
 
 // The program: detaches, answers "-auth" (any letter case) with the banner,

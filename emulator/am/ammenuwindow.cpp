@@ -2,6 +2,7 @@
 
 #include "amchannel.h"
 #include "appstarter.h"
+#include "dragscroll.h"
 #include "phonelanguage.h"
 #include "phonestyle.h"
 #include "safefile.h"
@@ -53,6 +54,8 @@ AmMenuWindow::AmMenuWindow(const AmMenu& menu, QWidget* parent)
     m_list->installEventFilter(this);
     m_list->viewport()->installEventFilter(this);
     connect(m_list, &QListWidget::itemClicked, this, [this] { activateCurrent(); });
+    // A long menu is scrolled with a finger; a drag opens nothing.
+    enableDragScrolling(m_list);
 
     m_iconTimer = new QTimer(this);
     m_iconTimer->setInterval(0);

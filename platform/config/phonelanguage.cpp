@@ -17,6 +17,28 @@ bool phoneSpeaksChinese()
 
 QString platformText(PlatformText which)
 {
+    return platformText(which, phoneSpeaksChinese());
+}
+
+bool textsAreChinese(const QStringList& texts)
+{
+    bool latin = false;
+    for (const QString& text : texts) {
+        for (const QChar c : text) {
+            // The CJK ideographs and the full-width punctuation Chinese uses.
+            const char16_t u = c.unicode();
+            if ((u >= 0x4e00 && u <= 0x9fff) || (u >= 0x3400 && u <= 0x4dbf)
+                || (u >= 0x3000 && u <= 0x303f) || (u >= 0xff00 && u <= 0xffef))
+                return true;
+            if ((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z'))
+                latin = true;
+        }
+    }
+    return latin ? false : phoneSpeaksChinese();
+}
+
+QString platformText(PlatformText which, bool chinese)
+{
     struct Pair
     {
         const char16_t* chinese;
@@ -41,5 +63,5 @@ QString platformText(PlatformText which)
         {u"菜单正在启动，请稍候再试。", u"The menu is starting; try again in a moment."},
     };
     const Pair& p = table[int(which)];
-    return QString::fromUtf16(phoneSpeaksChinese() ? p.chinese : p.english);
+    return QString::fromUtf16(chinese ? p.chinese : p.english);
 }

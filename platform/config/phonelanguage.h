@@ -8,6 +8,7 @@
 // the programs' caption files do for the same setting.
 
 #include <QString>
+#include <QStringList>
 
 QString phoneLanguage();
 bool phoneSpeaksChinese();
@@ -31,3 +32,12 @@ enum class PlatformText {
 };
 
 QString platformText(PlatformText which);
+// The text in Chinese (`chinese`) or English, whatever the phone speaks.
+QString platformText(PlatformText which, bool chinese);
+
+// Whether a screen showing `texts` (a script's title, question and entries)
+// speaks Chinese: yes when any of them holds Chinese characters, no when they
+// hold Latin letters and none, else as the phone does. The platform's own
+// words on that screen (its soft keys) follow, so one screen speaks one
+// language.
+bool textsAreChinese(const QStringList& texts);

@@ -1,5 +1,6 @@
 #include "phonestyle.h"
 
+#include "dragscroll.h"
 #include "zpushbutton.h"
 
 #include <QAbstractItemView>
@@ -41,6 +42,8 @@ QTextEdit* createPlainTextView(QWidget* parent, const QString& objectName, const
     view->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view->setPlainText(text);
+    // A long text is read with a finger: dragging scrolls it, never selects.
+    enableDragScrolling(view);
     return view;
 }
 

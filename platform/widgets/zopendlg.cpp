@@ -1,5 +1,6 @@
 #include "zopendlg.h"
 
+#include "dragscroll.h"
 #include "phonelanguage.h"
 #include "phonepath.h"
 #include "phonestyle.h"
@@ -77,9 +78,16 @@ ZOpenDlg::ZOpenDlg(const QStringList& filters, const QString& startDir, bool /*f
     m_list->setStyleSheet(QStringLiteral(
         "QListWidget::item { padding: 3px; }"
         " QListWidget::item:selected { background: #3d6fb6; color: white; }"));
-    // Return reaches the dialog (the list only reports it), so only a double
-    // click is taken from the list itself.
-    connect(m_list, &QListWidget::itemDoubleClicked, this, &ZOpenDlg::activate);
+    // Return reaches the dialog (the list only reports it); a tap on a row
+    // opens it as Return would, and a drag scrolls the list.
+    // Opening a folder refills the list: done once the click has been
+    // delivered, not under the view that is still handling it.
+    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        const int row = m_list->row(item);
+        QMetaObject::invokeMethod(this, [this, row] { activate(m_list->item(row)); },
+                                  Qt::QueuedConnection);
+    });
+    enableDragScrolling(m_list);
 
     auto* cst = createSoftKeyStrip(this, QStringLiteral("pickerCst"));
     const QRect cstR = ZGlobal::getDlgCstLR();

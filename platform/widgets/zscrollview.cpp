@@ -1,5 +1,7 @@
 #include "zscrollview.h"
 
+#include "dragscroll.h"
+
 #include <QApplication>
 #include <QChildEvent>
 #include <QEvent>
@@ -29,6 +31,7 @@ ZScrollView::ZScrollView(QWidget* parent, const char* name, Qt::WindowFlags f)
     m_contents->installEventFilter(this);
     setWidget(m_contents);
     m_contents->resize(QScrollArea::viewport()->size());
+    enableDragScrolling(this);
 
     // Moving the focus through the fields brings the focused one into view.
     if (qApp) {

@@ -1,4 +1,5 @@
 #include "zsingleselectdlg.h"
+#include "dragscroll.h"
 
 #include "phonelanguage.h"
 #include "zmessagebox_screen.h"
@@ -11,6 +12,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -139,10 +141,12 @@ ZSingleSelectDlg::ZSingleSelectDlg(const QString& title, const QString& text, QW
     m_list->setUniformItemSizes(true);
     m_list->setItemDelegate(new RadioDelegate(m_list));
     column->addWidget(m_list, 1);
-    connect(m_list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+    // A tap on an entry chooses it as Return would; a drag scrolls the list.
+    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         m_list->setCurrentItem(item);
         accept();
     });
+    enableDragScrolling(m_list);
 
     m_cst = createSoftKeyStrip(this, QStringLiteral("cstBar"));
     m_cst->setFixedHeight(CstHeight);
@@ -161,6 +165,7 @@ ZSingleSelectDlg::ZSingleSelectDlg(const QString& title, const QString& text, QW
     for (QWidget* w : findChildren<QWidget*>())
         w->installEventFilter(this);
     m_list->setFocus();
+    speakAsTheTexts();
 
     resize(ezxscreen::PhoneWidth, ezxscreen::PhoneHeight);
     move(ezxscreen::phoneScreenRect().topLeft());
@@ -175,6 +180,14 @@ void ZSingleSelectDlg::addItemsList(const QStringList& items)
     m_list->addItems(items);
     if (wasEmpty && m_list->count() > 0)
         moveTo(0);
+    speakAsTheTexts();
+}
+
+void ZSingleSelectDlg::speakAsTheTexts()
+{
+    const bool chinese = textsAreChinese(QStringList{m_titleText, m_textText} + items());
+    m_select->setText(platformText(PlatformText::Select, chinese));
+    m_back->setText(platformText(PlatformText::Back, chinese));
 }
 
 QStringList ZSingleSelectDlg::items() const
@@ -219,9 +232,23 @@ bool ZSingleSelectDlg::eventFilter(QObject* watched, QEvent* event)
     const auto page = [this] {
         return qMax(1, m_list->viewport()->height() / qMax(1, m_list->sizeHintForRow(0)) - 1);
     };
+    // At an end of the list, Up and Down read on in a long question.
+    const auto step = [this](QAbstractSlider::SliderAction action) {
+        m_text->verticalScrollBar()->triggerAction(action);
+    };
     switch (e->key()) {
-    case Qt::Key_Up: moveBy(-1); return true;
-    case Qt::Key_Down: moveBy(1); return true;
+    case Qt::Key_Up:
+        if (m_list->currentRow() <= 0)
+            step(QAbstractSlider::SliderSingleStepSub);
+        else
+            moveBy(-1);
+        return true;
+    case Qt::Key_Down:
+        if (m_list->currentRow() >= m_list->count() - 1)
+            step(QAbstractSlider::SliderSingleStepAdd);
+        else
+            moveBy(1);
+        return true;
     case Qt::Key_PageUp: moveBy(-page()); return true;
     case Qt::Key_PageDown: moveBy(page()); return true;
     case Qt::Key_Home: moveTo(0); return true;

@@ -3,9 +3,11 @@
 // phone screen: a title strip, a text, a list of entries with one choice
 // marked, and a soft-key strip with "Select" (left) and "Back" (right).
 //
-// Keys: Up and Down move the choice (Page Up/Down, Home, End jump); Return,
-// Enter or F1 select it and close the dialog; F2 or Escape leave it without a
-// choice. A double click selects the entry clicked.
+// Keys: Up and Down move the choice (Page Up/Down, Home, End jump), and at
+// either end of the list scroll a long text instead; Return, Enter or F1
+// select it and close the dialog; F2 or Escape leave it without a choice.
+// A tap on an entry selects it; a drag scrolls the list or the text. The soft
+// keys speak the language of the title, text and entries.
 
 #include <QDialog>
 #include <QStringList>
@@ -50,6 +52,8 @@ private:
     void moveBy(int rows);
     void moveTo(int row);
     void updateTitle();
+    // The soft keys in the language of the title, text and entries.
+    void speakAsTheTexts();
 
     QString m_titleText;
     QString m_textText;

@@ -24,6 +24,11 @@
 #include <QTextEdit>
 #include <QtTest>
 
+namespace {
+// In a list of keys: a tap on the current row instead.
+const int kTap = -1;
+} // namespace
+
 class TestWidgets : public QObject
 {
     Q_OBJECT
@@ -112,6 +117,44 @@ private slots:
         QFETCH(QRect, inner);
         QFETCH(QRect, expected);
         QCOMPARE(ZGlobal::diffRect(outer, inner), expected);
+    }
+
+    // A finger on a row of the scroll view: a tap presses the row, a drag
+    // scrolls the view and presses nothing.
+    void scrollViewTapAndDrag_data()
+    {
+        QTest::addColumn<int>("dragBy");
+        QTest::addColumn<int>("clicks");
+        QTest::newRow("tap") << 0 << 1;
+        QTest::newRow("a few pixels of shake is still a tap") << 2 << 1;
+        QTest::newRow("drag") << 120 << 0;
+    }
+    void scrollViewTapAndDrag()
+    {
+        QFETCH(int, dragBy);
+        QFETCH(int, clicks);
+        ZScrollView view;
+        view.resize(240, 150);
+        QPushButton* row = nullptr;
+        for (int i = 0; i < 20; ++i) {
+            auto* b = new QPushButton(QStringLiteral("row %1").arg(i), view.viewport());
+            b->resize(240, 30);
+            view.addChild(b, 0, i * 30);
+            if (i == 3)
+                row = b;
+        }
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QSignalSpy clicked(row, &QPushButton::clicked);
+        // The finger moves over the screen, while the row moves under it.
+        const QPoint finger = row->mapToGlobal(QPoint(100, 15));
+        QTest::mousePress(row, Qt::LeftButton, {}, row->mapFromGlobal(finger));
+        for (int step = 1; step <= 4; ++step)
+            QTest::mouseMove(row, row->mapFromGlobal(finger - QPoint(0, dragBy * step / 4)));
+        QTest::mouseRelease(row, Qt::LeftButton, {},
+                            row->mapFromGlobal(finger - QPoint(0, dragBy)));
+        QCOMPARE(clicked.count(), clicks);
+        QCOMPARE(view.verticalScrollBar()->value() > 0, dragBy > 10);
     }
 
     void scrollViewGrowsWithChildren()
@@ -364,7 +407,8 @@ private slots:
         for (ZPushButton* k : picker.softKeys())
             keys << k->text();
         QCOMPARE(keys, pickerKeys);
-        ZSingleSelectDlg choice(QStringLiteral("t"), QStringLiteral("x"));
+        // Texts without letters: the keys speak the phone's language.
+        ZSingleSelectDlg choice(QStringLiteral("1"), QStringLiteral("2"));
         keys.clear();
         for (const char* name : {"selectKey", "backKey"})
             keys << choice.findChild<QPushButton*>(QLatin1String(name))->text();
@@ -459,6 +503,8 @@ private slots:
         QTest::newRow("left without a choice") << QList<int>{Qt::Key_Down, Qt::Key_F2} << "";
         QTest::newRow("F1 opens like Return") << QList<int>{Qt::Key_Down, Qt::Key_F1}
                                               << "/mmc/mmca1/a.pkg";
+        QTest::newRow("one tap opens a folder, one chooses") << QList<int>{kTap, kTap}
+                                                             << "/mmc/mmca1/sub/in.pkg";
     }
     void pickerKeys()
     {
@@ -475,7 +521,13 @@ private slots:
             for (int k : keys) {
                 if (!picker.isVisible())
                     break;
-                QTest::keyClick(list, Qt::Key(k));
+                if (k == kTap) {
+                    const QPoint at = list->visualItemRect(list->currentItem()).center();
+                    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+                    QCoreApplication::processEvents();   // the row opens once the tap is done
+                } else {
+                    QTest::keyClick(list, Qt::Key(k));
+                }
             }
             if (picker.isVisible())
                 picker.reject();

@@ -39,8 +39,10 @@ private slots:
     void keysChoose();
     void markedEntryWhileOpen();
     void longListScrollsToTheChoice();
-    void softKeysAndDoubleClick_data();
-    void softKeysAndDoubleClick();
+    void softKeysTapsAndDrags_data();
+    void softKeysTapsAndDrags();
+    void oneLanguageAndALongQuestion_data();
+    void oneLanguageAndALongQuestion();
     void showsTitleAndTextAsTyped();
     void takesThePhoneScreen();
 };
@@ -126,36 +128,87 @@ void TestZSingleSelectDlg::longListScrollsToTheChoice()
     QCOMPARE(dlg.getCheckedItemIndex(), 298);
 }
 
-void TestZSingleSelectDlg::softKeysAndDoubleClick_data()
+void TestZSingleSelectDlg::softKeysTapsAndDrags_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<int>("expected");
     QTest::newRow("select key") << "selectKey" << 1;
     QTest::newRow("back key") << "backKey" << -1;
-    QTest::newRow("double click on the third") << "double" << 2;
+    QTest::newRow("one tap on the third") << "tap" << 2;
+    QTest::newRow("a drag scrolls and chooses nothing") << "drag" << -1;
 }
 
-void TestZSingleSelectDlg::softKeysAndDoubleClick()
+void TestZSingleSelectDlg::softKeysTapsAndDrags()
 {
     QFETCH(QString, how);
     QFETCH(int, expected);
     ZSingleSelectDlg dlg(QStringLiteral("t"), QStringLiteral("x"));
-    dlg.addItemsList(numbered(3));
-    modal::whenModal([how](QWidget* w) {
+    dlg.addItemsList(numbered(60));
+    int scrolled = 0;
+    modal::whenModal([&](QWidget* w) {
         keys(w, {Qt::Key_Down});
-        if (how == QLatin1String("double")) {
-            auto* list = w->findChild<QListWidget*>(QStringLiteral("selectList"));
-            const QPoint at = list->visualItemRect(list->item(2)).center();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-            if (w->isVisible())   // not taken: end the dialog so that the check fails
-                QTest::keyClick(w, Qt::Key_Escape);
+        auto* list = w->findChild<QListWidget*>(QStringLiteral("selectList"));
+        QWidget* area = list->viewport();
+        const QPoint at = list->visualItemRect(list->item(2)).center();
+        if (how == QLatin1String("tap")) {
+            QTest::mouseClick(area, Qt::LeftButton, {}, at);
+        } else if (how == QLatin1String("drag")) {
+            QTest::mousePress(area, Qt::LeftButton, {}, at + QPoint(0, 100));
+            for (int dy = 80; dy >= 0; dy -= 20)
+                QTest::mouseMove(area, at + QPoint(0, dy));
+            QTest::mouseRelease(area, Qt::LeftButton, {}, at);
+            scrolled = list->verticalScrollBar()->value();
+            QCOMPARE(list->currentRow(), 1);   // the drag marked no row
         } else {
             QTest::mouseClick(w->findChild<QPushButton*>(how), Qt::LeftButton);
         }
+        if (w->isVisible())   // not taken: leave, so that the check fails
+            QTest::keyClick(w, Qt::Key_Escape);
     });
     dlg.exec();
     QCOMPARE(dlg.getCheckedItemIndex(), expected);
+    if (how == QLatin1String("drag"))
+        QVERIFY(scrolled > 0);
+}
+
+// The soft keys speak the language of what the script shows; a question too
+// long for its box is read on with Up at the top of the list and Down at its
+// bottom.
+void TestZSingleSelectDlg::oneLanguageAndALongQuestion_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("selectKey");
+    QTest::newRow("English texts on a Chinese phone") << "Backup" << "Memory card" << "Select";
+    QTest::newRow("Chinese texts") << QString::fromUtf8("备份") << QString::fromUtf8("存储卡")
+                                   << QString::fromUtf8("选择");
+    QTest::newRow("no letters: the phone's language") << "1" << "2" << QString::fromUtf8("选择");
+}
+
+void TestZSingleSelectDlg::oneLanguageAndALongQuestion()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, entry);
+    QFETCH(QString, selectKey);
+    QString question;
+    for (int i = 0; i < 40; ++i)
+        question += QStringLiteral("%1\n").arg(i);
+    ZSingleSelectDlg dlg(title, question);
+    dlg.addItemsList({entry, entry});
+    dlg.show();
+    QCOMPARE(dlg.findChild<QPushButton*>(QStringLiteral("selectKey"))->text(), selectKey);
+    auto* bar = dlg.findChild<QTextEdit*>(QStringLiteral("selectText"))->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    keys(&dlg, {Qt::Key_Down});
+    QCOMPARE(bar->value(), 0);   // the list moved first
+    keys(&dlg, {Qt::Key_Down, Qt::Key_Down});
+    QVERIFY(bar->value() > 0);
+    const int down = bar->value();
+    keys(&dlg, {Qt::Key_Up});   // back up the list, the text stays
+    QCOMPARE(bar->value(), down);
+    keys(&dlg, {Qt::Key_Up});
+    QVERIFY(bar->value() < down);
+    QCOMPARE(dlg.getCheckedItemIndex(), 0);
 }
 
 void TestZSingleSelectDlg::showsTitleAndTextAsTyped()

@@ -8,7 +8,9 @@
 #include "modalhelpers.h"
 #include "phoneroot.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QImage>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -49,6 +51,19 @@ inline QString caption(const char* key, const char* gb2312Default)
 #define CAP(key) screentest::caption(#key, CaptionDefault::key)
 
 // A text as a message box shows it: its line ends become plain line feeds.
+// The names of the list's rows that show lit, as the screen draws them.
+template <typename List>
+QStringList litRows(List* list)
+{
+    QStringList lit;
+    for (auto* row : list->template findChildren<QAbstractButton*>()) {
+        const QImage shot = row->grab().toImage();
+        if (shot.pixelColor(shot.width() - 8, shot.height() / 2) == QColor(0xd6, 0xe4, 0xf7))
+            lit << row->text();
+    }
+    return lit;
+}
+
 inline QString shown(QString text)
 {
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

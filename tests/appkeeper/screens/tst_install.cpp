@@ -75,6 +75,8 @@ private slots:
         MainWindows win(QStringLiteral("appkeeper"), false, nullptr, "MainWin");
         win.show();
         QCOMPARE(win.appList()->count(), 1);
+        // An entry chosen before the install: the new one takes its place.
+        win.appList()->find(1)->click();
 
         Script s;
         pickOnCard(s, QStringLiteral("demo.pkg"));
@@ -113,8 +115,9 @@ private slots:
         QCOMPARE(phone.entry(kCardRegistry, uid, "Name"), QStringLiteral("Demo Notes"));
         QVERIFY(phone.exists(QString::fromLatin1(kDownLoad) + QStringLiteral("/DemoNotes/app.desktop")));
 
-        // The properties dialog, from the middle key, shows the new record.
-        added->click();
+        // The new entry is the lit one, and the middle key's properties
+        // dialog shows its record.
+        QCOMPARE(litRows(win.appList()), QStringList{QStringLiteral("Demo Notes")});
         QCOMPARE(win.appList()->getButton(), added);
         Script p;
         p.on("SoftPropertiesDlg", [](QWidget* w) {

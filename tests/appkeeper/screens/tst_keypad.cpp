@@ -453,8 +453,9 @@ private slots:
         QCOMPARE(focused(), entry(focusAfter));
 
         // The keys still work: Return selects the focused entry (a renamed
-        // entry stays selected), Up and Down move and select.
-        if (change == QLatin1String("rename")) {
+        // entry stays selected, a new one is selected), Up and Down move and
+        // select.
+        if (change == QLatin1String("rename") || change == QLatin1String("install")) {
             QCOMPARE(static_cast<QWidget*>(list->getButton()), entry(focusAfter));
         } else {
             QCOMPARE(list->selectedId == -1, change == QLatin1String("uninstall"));

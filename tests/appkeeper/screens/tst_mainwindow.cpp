@@ -86,8 +86,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w.win));
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.entry(0)));
         QCOMPARE(w.win.appList()->selectedId, -1);
+        QCOMPARE(litRows(w.win.appList()), QStringList());  // framed only
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.entry(1)));
+        QCOMPARE(litRows(w.win.appList()), QStringList{QStringLiteral("Notes")});
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QCOMPARE(w.win.appList()->getButton(), w.entry(1));
     }
@@ -202,7 +204,8 @@ private slots:
         Phone phone;
         twoApps(phone);
         Window w;
-        w.entry(1)->click();
+        QTest::mouseClick(w.entry(1), Qt::LeftButton);  // a tap
+        QCOMPARE(litRows(w.win.appList()), QStringList{QStringLiteral("Notes")});
         Script s;
         s.on("SoftReNameDlg", [&](QWidget* d) {
             auto* dlg = static_cast<SoftReNameDlg*>(d);
@@ -218,6 +221,7 @@ private slots:
         QCOMPARE(w.entry(1)->text(), name);
         QCOMPARE(w.entry(0)->text(), QStringLiteral("Calculator"));
         QCOMPARE(phone.entry(kCardRegistry, kCardUid, "Name"), name);
+        QCOMPARE(litRows(w.win.appList()), QStringList{name});
     }
 
     void uninstall_data()
@@ -251,6 +255,7 @@ private slots:
         QCOMPARE(w.win.appList()->count(), 1);
         QCOMPARE(w.entry(0)->text(), QStringLiteral("Calculator"));
         QCOMPARE(w.win.appList()->selectedId, -1);
+        QCOMPARE(litRows(w.win.appList()), QStringList());
         QVERIFY(!phone.groups(kCardRegistry).contains(kCardUid));
         QVERIFY(!phone.exists(kCardDir));
         QVERIFY(!phone.read(kMenuTree).contains(kCardUid.toLatin1()));

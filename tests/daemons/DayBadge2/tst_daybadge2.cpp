@@ -11,6 +11,7 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QTimer>
 #include <QStandardPaths>
 #include <QProcess>
 #include <QTest>
@@ -37,6 +38,19 @@ std::time_t utc(int year, int month, int day, int hour, int minute, int second =
     return timegm(&t);
 }
 
+} // namespace
+
+namespace {
+struct PaintCounter : QObject
+{
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
 } // namespace
 
 class TestDayBadge2 : public QObject
@@ -139,6 +153,32 @@ private slots:
         g_now += 25;
         runWeekdayLabelCycle(label.get(), 0, 50);
         QVERIFY(label->isVisible());
+        QCOMPARE(label->text(), QStringLiteral("星期日"));
+        app->setMainWidget(nullptr);
+    }
+
+    // The pause between two rounds serves the screen: a label uncovered
+    // meanwhile is drawn again at once, with the text it had.
+    void labelIsDrawnDuringThePause()
+    {
+        g_now = utc(2026, 12, 5, 15, 59, 50);
+        setDaemonClock(fakeNow);
+        ZApplication* app = ZApplication::instance();
+        std::unique_ptr<QLabel> label(createWeekdayLabel());
+        app->setMainWidget(label.get());
+        label->show();
+        QVERIFY(QTest::qWaitForWindowExposed(label.get()));
+        PaintCounter painted;
+        label->installEventFilter(&painted);
+        g_now += 25;  // the next round would show Sunday
+        QString shownWhilePausing;
+        QTimer::singleShot(0, label.get(), [&] { label->update(); });
+        QTimer::singleShot(100, label.get(), [&] {
+            if (painted.count > 0)
+                shownWhilePausing = label->text();
+        });
+        runWeekdayLabelCycle(label.get(), 1, 0);
+        QCOMPARE(shownWhilePausing, QStringLiteral("星期六"));
         QCOMPARE(label->text(), QStringLiteral("星期日"));
         app->setMainWidget(nullptr);
     }
