@@ -6,7 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}; shift || true
 
-packages=(cmake g++ make qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev zlib1g-dev
+packages=(cmake g++ make qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev zlib1g-dev libtiff-dev
           faketime xvfb xserver-xephyr xdotool imagemagick e2fsprogs tar gzip coreutils procps python3
           fonts-droid-fallback fonts-dejavu-core
           busybox dosfstools fusefat fuse libarchive-tools util-linux
@@ -14,7 +14,7 @@ packages=(cmake g++ make qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev
 # busybox, dosfstools, fusefat (with fuse's fusermount), libarchive-tools (bsdtar)
 # and util-linux (setpriv): the engine tests' phone-world profile.
 # qt6-image-formats-plugins (WebP, TIFF readers), libqt6svg6 (the SVG reader),
-# libpng-dev, libwebp-dev and pkg-config (reduced decoding): the pictures the
+# libpng-dev, libtiff-dev, libwebp-dev and pkg-config (reduced decoding): the pictures the
 # viewer reads.
 # xserver-xephyr: the phone emulator's window on a desktop; util-linux (unshare,
 # nsenter) also gives the phone its own PID namespace.
