@@ -347,10 +347,11 @@ QImage SlideLoader::decodeSlide(const QByteArray& folder, const QByteArray& name
             return visibleOnWhite(thumbnail);
     }
 
-    // Only pictures of more than four times a thumbnail's pixels get one:
-    // a smaller picture decodes about as fast as its thumbnail would.
+    // Only pictures of more than a megapixel (sixteen times a thumbnail's
+    // pixels) get one: a smaller picture decodes about as fast as its
+    // compressed thumbnail reads.
     auto worthAThumbnail = [useCache](QSize size) {
-        return useCache && qint64(size.width()) * size.height() > 4 * qint64(ThumbnailCache::kSide) * ThumbnailCache::kSide;
+        return useCache && qint64(size.width()) * size.height() > 16 * qint64(ThumbnailCache::kSide) * ThumbnailCache::kSide;
     };
     // Decoded to fit the thumbnail's size when it is to be kept, else to
     // twice the slide's: enough for a smooth reduction to the slide. A JPEG
