@@ -347,7 +347,9 @@ qint64 ThumbnailCache::trimToLimit()
         ::closedir(dir);
     }
     const qint64 limit = sizeLimit();
-    if (total > limit) {
+    // A limit of 0 turns the viewer's thumbnails off; it does not empty the
+    // cache that other programs share.
+    if (limit > 0 && total > limit) {
         // Down to nine tenths of the limit, so that the next stores do not
         // each start a trim of their own.
         std::sort(files.begin(), files.end(), [](const CacheFile& a, const CacheFile& b) { return a.used < b.used; });

@@ -62,7 +62,8 @@ public:
     static QByteArray personalFolder();
 
     // Bytes the personal cache may hold, all sizes together: 64 MB, or the
-    // megabytes that SLIDEFLOW_CACHE_MB gives (0: no thumbnails are kept).
+    // megabytes that SLIDEFLOW_CACHE_MB gives (0: the viewer keeps no
+    // thumbnails, and leaves the cache as it is).
     static qint64 sizeLimit();
 
     // Brings the personal cache under its limit now, the thumbnails used
