@@ -426,8 +426,7 @@ private:
 };
 
 // Whole decodes through Qt cost the picture once for the decode and once
-// more for a conversion or scaling: a picture that would need more than the
-// whole budget that way is read reduced, or not at all.
+// more for a conversion or scaling.
 qint64 wholeDecodeCost(QSize size, int bytesPerPixel)
 {
     return qint64(size.width()) * size.height() * bytesPerPixel * 2;
@@ -482,7 +481,14 @@ QImage decodePictureReduced(QIODevice* device, PictureFormat format, QSize box,
             device->seek(start);
             QImage reduced = format == PictureFormat::Bmp ? readBmpReduced(device, box, fullSize, complete)
                                                           : readTiffReduced(device, box, budget, fullSize, complete);
-            return toSlideFormat(reduced);
+            // Kinds the row readers do not take (an RLE-compressed BMP, say)
+            // go to Qt below, within the budget.
+            if (!reduced.isNull() || !size.isValid())
+                return toSlideFormat(reduced);
+            device->seek(start);
+            reader.setDevice(device); // a fresh handler, from the start
+            if (complete)
+                *complete = true;
         }
     }
 
@@ -517,10 +523,12 @@ QImage decodePictureReduced(QIODevice* device, PictureFormat format, QSize box,
         // Qt scales what libjpeg gives in the decoded picture's size.
         share = std::make_unique<BudgetShare>(budget, wholeDecodeCost(target, 4));
     } else {
-        // Decoded whole. Only pictures that fit the budget that way are
-        // decoded here; larger ones only where the reader itself can reduce.
+        // Decoded whole, under the budget: one whose decode and conversion
+        // together need more than all of it takes all of it, alone. A
+        // picture whose decode alone would not fit is read only where the
+        // reader itself can reduce.
         const qint64 cost = size.isValid() ? wholeDecodeCost(size, bytesPerPixel) : budgetBytes;
-        if (cost > budgetBytes) {
+        if (cost / 2 > budgetBytes) {
             if (!size.isValid() || !reader.supportsOption(QImageIOHandler::ScaledSize))
                 return QImage();
             reader.setScaledSize(fitWithin(size, fileBox));
