@@ -340,7 +340,7 @@ int main(int argc, char** argv)
             {QString("%1 mixed JPEG / 16-bit PNG").arg(count * 10), "mix-png", count * 10, false},
         };
     }
-    std::printf("| Folder | Load | Slides | First frame (ms) | Last slide (ms) | CPU (ms) | Peak (MB) | Cache (MB) |\n"
+    std::printf("| Folder | Load | Slides | First frame (ms) | Last slide (ms) | CPU (ms) | Peak (MB) | Cache (KB) |\n"
                 "|---|---|---|---|---|---|---|---|\n");
     for (const Scenario& s : scenarios) {
         const QString name = s.kind + "-" + QString::number(s.count);
@@ -379,10 +379,10 @@ int main(int argc, char** argv)
             const auto v = runOpen(self, dir, way, cache);
             const QString load = way == "previous" ? "previous (all decoded first)"
                                : (n++ == 0 ? "viewer, first open" : "viewer, second open (cache)");
-            std::printf("| %s | %s | %s | %s | %s | %s | %s | %.1f |\n", qPrintable(s.label), qPrintable(load),
+            std::printf("| %s | %s | %s | %s | %s | %s | %s | %lld |\n", qPrintable(s.label), qPrintable(load),
                         qPrintable(v.value("slides")), qPrintable(v.value("first_frame_ms")),
                         qPrintable(v.value("last_slide_ms")), qPrintable(v.value("cpu_ms")),
-                        qPrintable(v.value("peak_MB")), double(bytesUnder(cache)) / (1 << 20));
+                        qPrintable(v.value("peak_MB")), (long long)(bytesUnder(cache) >> 10));
             std::fflush(stdout);
         }
         card.reset();
