@@ -1,5 +1,8 @@
 #include "picturedecoder.h"
 
+#include "areareducer.h"
+#include "rowreaders.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QIODevice>
@@ -139,165 +142,6 @@ PixelBudget& PixelBudget::shared()
 }
 
 namespace {
-
-// Holds a share of the budget for as long as it lives.
-class BudgetShare
-{
-public:
-    BudgetShare(PixelBudget* budget, qint64 bytes)
-        : m_budget(budget)
-        , m_taken(budget ? budget->acquire(bytes) : 0)
-    {
-    }
-    ~BudgetShare()
-    {
-        if (m_budget)
-            m_budget->release(m_taken);
-    }
-    BudgetShare(const BudgetShare&) = delete;
-    BudgetShare& operator=(const BudgetShare&) = delete;
-
-private:
-    PixelBudget* m_budget;
-    qint64 m_taken;
-};
-
-// Averages a picture down to a smaller size as its rows arrive, each source
-// pixel spread over the target pixels it covers in proportion to the area
-// (an exact box filter). Colours are averaged premultiplied by their
-// opacity, so transparent pixels lend no colour to their neighbours.
-class AreaReducer
-{
-public:
-    AreaReducer(QSize source, QSize target, bool alpha)
-        : m_sw(source.width())
-        , m_tw(target.width())
-        , m_th(target.height())
-        , m_alpha(alpha)
-        , m_out(target, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32)
-    {
-        spans(source.width(), target.width(), m_xIndex, m_xFirst);
-        spans(source.height(), target.height(), m_yIndex, m_yFirst);
-        m_line.assign(size_t(m_tw) * 4, 0.f);
-        m_rows[0].assign(size_t(m_tw) * 4, 0.f);
-        m_rows[1].assign(size_t(m_tw) * 4, 0.f);
-    }
-
-    bool isNull() const { return m_out.isNull(); }
-
-    // One source row: RGBA bytes (not premultiplied) for a picture with
-    // alpha, RGB bytes for one without.
-    void addRow(const uchar* pixels)
-    {
-        if (m_out.isNull() || m_y >= int(m_yIndex.size()))
-            return;
-        std::fill(m_line.begin(), m_line.end(), 0.f);
-        if (m_alpha) {
-            for (int x = 0; x < m_sw; ++x) {
-                const uchar* p = pixels + 4 * x;
-                const float a = p[3];
-                spread(x, p[0] * a, p[1] * a, p[2] * a, a);
-            }
-        } else {
-            // Opaque: the colours themselves, and the weight in place of
-            // alpha, so that the row ends as a weighted mean.
-            for (int x = 0; x < m_sw; ++x) {
-                const uchar* p = pixels + 3 * x;
-                spread(x, p[0], p[1], p[2], 1.f);
-            }
-        }
-        const int ty = m_yIndex[size_t(m_y)];
-        while (m_base < ty)
-            emitRow();
-        const float v0 = m_yFirst[size_t(m_y)];
-        const float v1 = 1.f - v0;
-        float* r0 = m_rows[0].data();
-        float* r1 = m_rows[1].data();
-        for (size_t i = 0; i < m_line.size(); ++i) {
-            r0[i] += m_line[i] * v0;
-            r1[i] += m_line[i] * v1;
-        }
-        ++m_y;
-    }
-
-    QImage result()
-    {
-        while (m_base < m_th)
-            emitRow();
-        return m_out;
-    }
-
-private:
-    inline void spread(int x, float r, float g, float b, float a)
-    {
-        const int t = m_xIndex[size_t(x)];
-        const float w0 = m_xFirst[size_t(x)];
-        float* l = &m_line[size_t(t) * 4];
-        l[0] += r * w0; l[1] += g * w0; l[2] += b * w0; l[3] += a * w0;
-        const float w1 = 1.f - w0;
-        if (w1 > 0.f && t + 1 < m_tw) {
-            l[4] += r * w1; l[5] += g * w1; l[6] += b * w1; l[7] += a * w1;
-        }
-    }
-
-    // For each source position, the target position its span starts in and
-    // the share of its span that falls there (the rest falls in the next).
-    static void spans(int source, int target, std::vector<int>& index, std::vector<float>& first)
-    {
-        index.resize(size_t(source));
-        first.resize(size_t(source));
-        const double scale = double(target) / source;
-        for (int s = 0; s < source; ++s) {
-            const double t0 = s * scale;
-            const double t1 = (s + 1) * scale;
-            const int i = std::min(int(t0), target - 1);
-            index[size_t(s)] = i;
-            first[size_t(s)] = t1 <= i + 1 ? 1.f : float((i + 1 - t0) / (t1 - t0));
-        }
-    }
-
-    void emitRow()
-    {
-        if (m_base < m_th) {
-            QRgb* out = reinterpret_cast<QRgb*>(m_out.scanLine(m_base));
-            const float* acc = m_rows[0].data();
-            // Each target pixel covers (source / target) source pixels in
-            // each direction: the sums are divided by that area.
-            const float norm = float(m_tw) * m_th / (float(m_sw) * float(m_yIndex.size()));
-            for (int x = 0; x < m_tw; ++x) {
-                const float* p = acc + 4 * x;
-                const float a = p[3] * norm;
-                const int ia = qBound(0, int(a + 0.5f), 255);
-                if (m_alpha) {
-                    // Premultiplied: each channel is colour * alpha / 255.
-                    const int r = qBound(0, int(p[0] * norm / 255.f + 0.5f), ia);
-                    const int g = qBound(0, int(p[1] * norm / 255.f + 0.5f), ia);
-                    const int b = qBound(0, int(p[2] * norm / 255.f + 0.5f), ia);
-                    out[x] = qRgba(r, g, b, ia);
-                } else {
-                    const float inv = a > 0.f ? 1.f / a : 0.f;
-                    const int r = qBound(0, int(p[0] * norm * inv + 0.5f), 255);
-                    const int g = qBound(0, int(p[1] * norm * inv + 0.5f), 255);
-                    const int b = qBound(0, int(p[2] * norm * inv + 0.5f), 255);
-                    out[x] = qRgb(r, g, b);
-                }
-            }
-        }
-        ++m_base;
-        m_rows[0].swap(m_rows[1]);
-        std::fill(m_rows[1].begin(), m_rows[1].end(), 0.f);
-    }
-
-    int m_sw, m_tw, m_th;
-    bool m_alpha;
-    QImage m_out;
-    std::vector<int> m_xIndex, m_yIndex;
-    std::vector<float> m_xFirst, m_yFirst;
-    std::vector<float> m_line;
-    std::vector<float> m_rows[2];
-    int m_y = 0;    // next source row
-    int m_base = 0; // target row held in m_rows[0]
-};
 
 // --- libpng
 
@@ -480,13 +324,11 @@ bool writePng(QIODevice* device, const QImage& image, const PngTexts& texts)
         return false;
     }
     png_set_write_fn(png, device, pngWrite, pngFlush);
-    // Rows stored as they are (no filter, zlib's stored blocks): a thumbnail
-    // is read far more often than it is written, and reading a stored one is
-    // little more than a copy. A photo's thumbnail hardly compresses anyway
-    // (512 x 384 RGB: 590 KB stored); opening 100 photos a second time takes
-    // a sixth of what inflating level-1 thumbnails took.
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-    png_set_compression_level(png, 0);
+    // Filtered (each row as libpng finds best) and deflated at zlib's usual
+    // level: a 256 px photo thumbnail takes about a third of its raw bytes,
+    // and inflating one costs little next to decoding the photo.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_ALL_FILTERS);
+    png_set_compression_level(png, 6);
     png_set_IHDR(png, info, png_uint_32(state->rows.width()), png_uint_32(state->rows.height()), 8,
                  alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
@@ -549,13 +391,59 @@ QImage toSlideFormat(const QImage& image)
 
 } // namespace
 
-QImage decodePictureReduced(QIODevice* device, PictureFormat format, QSize box,
-                            PixelBudget* budget, QSize* fullSize, QSize enough)
+namespace {
+
+// A file read through Qt's JPEG reader, telling whether the reader ever asked
+// for bytes past the end: libjpeg does so only for a file cut short, whose
+// missing rows it then fills with grey.
+class EndWatch : public QIODevice
 {
+public:
+    explicit EndWatch(QIODevice* inner)
+        : m_inner(inner)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool ranOut() const { return m_ranOut; }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return m_inner->size(); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        if (!m_inner->seek(pos()))
+            return -1;
+        const qint64 got = m_inner->read(data, maxSize);
+        if (got == 0 && maxSize > 0)
+            m_ranOut = true;
+        return got;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QIODevice* m_inner;
+    bool m_ranOut = false;
+};
+
+// Whole decodes through Qt cost the picture once for the decode and once
+// more for a conversion or scaling.
+qint64 wholeDecodeCost(QSize size, int bytesPerPixel)
+{
+    return qint64(size.width()) * size.height() * bytesPerPixel * 2;
+}
+
+} // namespace
+
+QImage decodePictureReduced(QIODevice* device, PictureFormat format, QSize box,
+                            PixelBudget* budget, QSize* fullSize, QSize enough, bool* complete)
+{
+    if (complete)
+        *complete = true;
     if (!device || format == PictureFormat::None || !box.isValid() || box.isEmpty())
         return QImage();
     if (format == PictureFormat::Png)
         return readPngReduced(device, box, budget, {}, fullSize);
+    const qint64 budgetBytes = budget ? budget->total() : PixelBudget::shared().total();
 
     QByteArray webpData;
     QBuffer webpBuffer;
@@ -570,12 +458,40 @@ QImage decodePictureReduced(QIODevice* device, PictureFormat format, QSize box,
         webpBuffer.open(QIODevice::ReadOnly);
         device = &webpBuffer;
     }
+    std::unique_ptr<EndWatch> watch;
+    if (format == PictureFormat::Jpeg) {
+        watch = std::make_unique<EndWatch>(device);
+        device = watch.get();
+    }
+    const qint64 start = device->pos();
 
     QImageReader reader(device, pictureFormatName(format));
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     if (fullSize)
         *fullSize = size;
+
+    // 4 bytes a pixel decoded whole; a TIFF may hold 16-bit samples: 8.
+    const int bytesPerPixel = format == PictureFormat::Tiff ? 8 : 4;
+    // Pictures too large to decode whole: BMP rows and TIFF strips reduced
+    // as they are read.
+    if (format == PictureFormat::Bmp || format == PictureFormat::Tiff) {
+        const QSize declared = size.isValid() ? size : (format == PictureFormat::Tiff ? tiffSize(device) : size);
+        if (!declared.isValid() || wholeDecodeCost(declared, bytesPerPixel) > budgetBytes) {
+            device->seek(start);
+            QImage reduced = format == PictureFormat::Bmp ? readBmpReduced(device, box, fullSize, complete)
+                                                          : readTiffReduced(device, box, budget, fullSize, complete);
+            // Kinds the row readers do not take (an RLE-compressed BMP, say)
+            // go to Qt below, within the budget.
+            if (!reduced.isNull() || !size.isValid())
+                return toSlideFormat(reduced);
+            device->seek(start);
+            reader.setDevice(device); // a fresh handler, from the start
+            if (complete)
+                *complete = true;
+        }
+    }
+
     // The box is meant for the picture as shown; the reader scales before it
     // turns, so a quarter turn swaps the box.
     QSize fileBox = box;
@@ -604,16 +520,27 @@ QImage decodePictureReduced(QIODevice* device, PictureFormat format, QSize box,
         }
         if (target != size)
             reader.setScaledSize(target);
+        // Qt scales what libjpeg gives in the decoded picture's size.
+        share = std::make_unique<BudgetShare>(budget, wholeDecodeCost(target, 4));
     } else {
-        // Decoded whole: 4 bytes a pixel (8 for deep TIFFs, counted as 8 to
-        // be safe); a size the reader cannot tell takes the whole budget.
-        const qint64 bytes = size.isValid() ? qint64(size.width()) * size.height() * 8
-                                            : (budget ? budget->total() : 0);
-        share = std::make_unique<BudgetShare>(budget, bytes);
+        // Decoded whole, under the budget: one whose decode and conversion
+        // together need more than all of it takes all of it, alone. A
+        // picture whose decode alone would not fit is read only where the
+        // reader itself can reduce.
+        const qint64 cost = size.isValid() ? wholeDecodeCost(size, bytesPerPixel) : budgetBytes;
+        if (cost / 2 > budgetBytes) {
+            if (!size.isValid() || !reader.supportsOption(QImageIOHandler::ScaledSize))
+                return QImage();
+            reader.setScaledSize(fitWithin(size, fileBox));
+        } else {
+            share = std::make_unique<BudgetShare>(budget, cost);
+        }
     }
     QImage image = reader.read();
     if (image.isNull())
         return image;
+    if (watch && complete)
+        *complete = !watch->ranOut();
     const QSize shown = fitWithin(image.size(), box);
     if (shown != image.size())
         image = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

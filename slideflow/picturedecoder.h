@@ -8,7 +8,9 @@
 // whole picture (GIF, BMP, TIFF, interlaced PNG, animated WebP) are decoded
 // whole under a budget of decoded bytes that every decoding thread shares, so
 // that however many threads decode, only a bounded amount of whole pictures
-// is in memory at once.
+// is in memory at once. A BMP or TIFF too large for that budget is read row
+// by row or strip by strip and reduced as it is read (rowreaders.h); any
+// other picture that large only where its reader can reduce, else not at all.
 
 #include <QByteArray>
 #include <QImage>
@@ -54,7 +56,9 @@ public:
     // The most ever held at once.
     qint64 peak() const;
 
-    // The budget of the viewer: 64 MB, room for one whole 4096 x 4096 picture.
+    // The budget of the viewer: 64 MB, room for one whole 2048 x 2048
+    // picture of 16-bit samples with its conversion, or 4096 x 2048 of
+    // 8-bit ones.
     static PixelBudget& shared();
 
 private:
@@ -81,8 +85,8 @@ QImage readPngReduced(QIODevice* device, QSize box, PixelBudget* budget = nullpt
                       QSize* fullSize = nullptr, bool keepAspect = true);
 
 // Writes a picture as an 8-bit PNG (RGB, or RGBA when it has transparent
-// parts) with the given text chunks (tEXt), filtered and compressed lightly
-// so that it is quick to write and to read back. False when writing failed.
+// parts) with the given text chunks (tEXt), filtered and compressed. False
+// when writing failed.
 bool writePng(QIODevice* device, const QImage& image, const PngTexts& texts);
 
 // Reads a still WebP with libwebp's scaled decode to fit within `box`. Null
@@ -97,6 +101,9 @@ QImage readWebpReduced(const QByteArray& data, QSize box, QSize* fullSize = null
 // `enough`, when given, is a smaller box that would serve as well: a JPEG
 // is then decoded at the smallest of libjpeg's own reductions (1/8, 1/4,
 // 1/2) that still covers it, which spares a second scaling.
+// `complete` (when given) is false for a picture whose file ended before its
+// last row (a JPEG, BMP or TIFF cut short): it may be shown, but is only
+// part of the picture.
 QImage decodePictureReduced(QIODevice* device, PictureFormat format, QSize box,
                             PixelBudget* budget = nullptr, QSize* fullSize = nullptr,
-                            QSize enough = QSize());
+                            QSize enough = QSize(), bool* complete = nullptr);

@@ -99,16 +99,7 @@ int addFolderSlides(SlideFlow& flow, const QStringList& files)
             const int cut = path.lastIndexOf('/');
             const QByteArray folder = cut > 0 ? path.left(cut) : QByteArray("/");
             const QByteArray name = path.mid(cut + 1);
-            const int fd = phoneOpenReadRaw(path);
-            if (fd < 0)
-                continue;
-            QByteArray head(512, '\0');
-            const ssize_t got = ::read(fd, head.data(), size_t(head.size()));
-            ::close(fd);
-            head.truncate(qMax<qsizetype>(0, got));
-            const PictureFormat format = sniffPictureFormat(head, name);
-            if (format != PictureFormat::None)
-                images[size_t(i)] = SlideLoader::decodeSlide(folder, name, format, slide, false);
+            images[size_t(i)] = SlideLoader::decodeSlide(folder, name, PictureFormat::None, slide, false);
         }
     };
     const int workers = std::clamp(QThread::idealThreadCount(), 1, 4);

@@ -42,16 +42,17 @@ int addFolderSlides(SlideFlow& flow, const QStringList& files);
 QString noPicturesText(bool folderReadable);
 
 // Start-up of the viewer without the application object: the flow sized for
-// the phone's screen, laid out with a placeholder for each picture of the
-// folder and centred on the middle one, the pictures decoding in the
-// background (the flow's SlideLoader child).
+// the phone's screen, laid out with a placeholder for each file of the
+// folder (only its names are read) and centred on the middle one, the files
+// recognised and decoded in the background (the flow's SlideLoader child).
 SlideFlow* createSlideViewer(const QString& folder);
 SlideFlow* createSlideViewerFor(const QByteArray& folder);
 
 // The loader that fills a viewer's flow (null for another flow).
 SlideLoader* slideLoaderOf(SlideFlow* flow);
-// Waits (running the event loop) until every picture of the viewer is
-// decoded; false when that took longer than `msecs`.
+// Waits (running the event loop) until every file of the viewer has been
+// opened (each a slide or dropped) and the slides around the centre hold
+// their pictures; false when that took longer than `msecs`.
 bool waitForSlides(SlideFlow* flow, int msecs = 60000);
 
 // The whole program: application object, viewer, event loop.

@@ -1,15 +1,21 @@
-// Time to the first frame, time to the last slide and peak memory of the
-// viewer opening a folder, against the load the viewer had before (every
-// file decoded on up to eight threads, PNG and WebP whole, before the first
-// frame), on folders the program makes itself.
+// Time to the first frame, time to the last slide, peak memory and the
+// thumbnail cache's size of the viewer opening a folder, against the load
+// the viewer had before (every file decoded on up to eight threads, PNG and
+// WebP whole, before the first frame), on folders the program makes itself.
 //
-//   measure_slideload [--count N] [--keep DIR]     all scenarios, a table
-//   measure_slideload --make KIND N DIR            one folder (jpeg, png16, mix, mix-png, small)
+//   measure_slideload [--count N] [--keep DIR]     the usual folders, a table
+//   measure_slideload --set large [--keep DIR]     the folders people have: 10,000
+//       small JPEGs, 1,000 photos, a 150 MB BMP, a 16-bit TIFF, and 933 pictures
+//       on a FAT card image mounted with fusefat (made with mtools' mcopy)
+//   measure_slideload --make KIND N DIR            one folder (jpeg, png16, mix, mix-png,
+//                                                  small, bmp-150mb, tiff-16bit)
 //   measure_slideload --open DIR viewer|previous   one open, one result line
 //
 // Each open runs in a process of its own, so that its peak resident memory
-// (VmHWM) is its own. Thumbnails go to a temporary XDG_CACHE_HOME, which the
-// second open of a folder reads.
+// (VmHWM) is its own. Thumbnails go to a temporary XDG_CACHE_HOME of each
+// folder's own, which the second open of the folder reads; the cache's size
+// is taken after each open. Built against another version of the viewer's
+// library, the same program measures that version.
 #include "framerenderer.h"
 #include "peakmemory.h"
 #include "slideflow.h"
@@ -18,6 +24,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImageReader>
@@ -27,11 +34,13 @@
 #include <QThread>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -87,6 +96,13 @@ bool makeFolder(const QString& kind, int count, const QString& dir)
         ok &= make("webp", [](const QString& p) { return photo(QSize(4096, 4096), 2).save(p, "WEBP", 80); });
     if (kind == "small")
         ok &= make("jpg", [](const QString& p) { return photo(QSize(640, 480), 3).save(p, "JPG", 85); });
+    // 7100 x 7100 at 24 bits: 151 MB, past Qt's 128 MB allocation limit.
+    if (kind == "bmp-150mb")
+        ok &= make("bmp", [](const QString& p) { return photo(QSize(7100, 7100), 4).save(p, "BMP"); });
+    if (kind == "tiff-16bit")
+        ok &= make("tif", [](const QString& p) {
+            return photo(QSize(6000, 4000), 5).convertToFormat(QImage::Format_RGBX64).save(p, "TIFF");
+        });
     if (!ok || sources.empty())
         return false;
     for (int i = 0; i < count; ++i) {
@@ -98,6 +114,86 @@ bool makeFolder(const QString& kind, int count, const QString& dir)
     }
     return true;
 }
+
+// Bytes of the files under a folder.
+qint64 bytesUnder(const QString& path)
+{
+    qint64 total = 0;
+    QDirIterator it(path, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        total += it.fileInfo().size();
+    }
+    return total;
+}
+
+bool runTool(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.start(program, args);
+    return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// A FAT image holding `count` small JPEGs in DCIM (a FAT root folder holds
+// few names), written with mtools: copying through fusefat itself would take
+// many minutes.
+bool makeCardImage(const QString& image, int count, const QString& work)
+{
+    if (QFile::exists(image))
+        return true;
+    const QString staging = work + "/card-staging";
+    if (!makeFolder("small", count, staging))
+        return false;
+    QFile img(image + ".part");
+    if (!img.open(QIODevice::WriteOnly) || !img.resize(qint64(256) << 20))
+        return false;
+    img.close();
+    QStringList copy = {"-i", image + ".part"};
+    for (const QString& name : QDir(staging).entryList(QDir::Files, QDir::Name))
+        copy << staging + '/' + name;
+    copy << "::/DCIM/";
+    return runTool("mkfs.vfat", {"-n", "CARD", image + ".part"}) && runTool("mmd", {"-i", image + ".part", "::/DCIM"})
+        && runTool("mcopy", copy) && QFile::rename(image + ".part", image);
+}
+
+// The card image mounted with fusefat for as long as it lives, as the
+// phone-world tests mount theirs.
+class CardMount
+{
+public:
+    CardMount(const QString& image, const QString& mountPoint)
+        : m_mountPoint(mountPoint)
+    {
+        QDir().mkpath(mountPoint);
+        m_fuse.setStandardOutputFile(QProcess::nullDevice());
+        m_fuse.setStandardErrorFile(QProcess::nullDevice());
+        m_fuse.start("fusefat", {"-f", "-o", "rw+,entry_timeout=86400,attr_timeout=86400", image, mountPoint});
+        QElapsedTimer wait;
+        wait.start();
+        while (!isMounted() && m_fuse.state() != QProcess::NotRunning && wait.elapsed() < 30000)
+            m_fuse.waitForFinished(10);
+    }
+    ~CardMount()
+    {
+        runTool("fusermount", {"-u", "-z", m_mountPoint});
+        if (!m_fuse.waitForFinished(10000))
+            m_fuse.kill();
+        m_fuse.waitForFinished(5000);
+    }
+    bool isMounted() const
+    {
+        struct stat inner, outer;
+        return ::stat(QFile::encodeName(m_mountPoint).constData(), &inner) == 0
+            && ::stat(QFile::encodeName(m_mountPoint + "/..").constData(), &outer) == 0
+            && inner.st_dev != outer.st_dev;
+    }
+
+private:
+    QString m_mountPoint;
+    QProcess m_fuse;
+};
 
 // The load the viewer had before: each file read on up to eight threads,
 // with Qt's scaled decode where the reader offers it (PNG and WebP are then
@@ -172,10 +268,13 @@ int openOnce(int argc, char** argv, const QString& dir, const QString& way)
     return 0;
 }
 
-QMap<QString, QString> runOpen(const QString& self, const QString& dir, const QString& way)
+QMap<QString, QString> runOpen(const QString& self, const QString& dir, const QString& way, const QString& cache)
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CACHE_HOME", cache);
+    p.setProcessEnvironment(env);
     p.start(self, {"--open", dir, way});
     p.waitForFinished(-1);
     QMap<QString, QString> values;
@@ -209,49 +308,84 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     int count = 100;
     QString keep;
+    QString set = "usual";
     for (int i = 0; i + 1 < args.size(); ++i) {
         if (args[i] == "--count")
             count = args[i + 1].toInt();
         if (args[i] == "--keep")
             keep = args[i + 1];
+        if (args[i] == "--set")
+            set = args[i + 1];
     }
     QTemporaryDir temp(QDir::tempPath() + "/slideflow-bench-XXXXXX");
     const QString root = keep.isEmpty() ? temp.path() : keep;
-    QDir().mkpath(root + "/cache");
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(root + "/cache"));
     const QString self = QCoreApplication::applicationFilePath();
 
     struct Scenario { QString label; QString kind; int count; bool previous; };
-    const std::vector<Scenario> scenarios = {
-        {QString("%1 JPEG photos 4000x3000").arg(count), "jpeg", count, true},
-        {QString("%1 PNG 4096x4096 16-bit").arg(count), "png16", count, true},
-        {QString("%1 mixed JPEG / 16-bit PNG / WebP 4096").arg(count), "mix", count, true},
-        {QString("%1 small JPEG 640x480").arg(count * 10), "small", count * 10, true},
-        {QString("%1 mixed JPEG / 16-bit PNG").arg(count * 10), "mix-png", count * 10, false},
-    };
-    std::printf("| Folder | Load | Slides | First frame (ms) | Last slide (ms) | CPU (ms) | Peak (MB) |\n"
-                "|---|---|---|---|---|---|---|\n");
+    std::vector<Scenario> scenarios;
+    if (set == "large") {
+        scenarios = {
+            {"10,000 small JPEG 640x480", "small", 10000, false},
+            {"1,000 JPEG photos 4000x3000", "jpeg", 1000, false},
+            {"one BMP 7100x7100 (151 MB)", "bmp-150mb", 1, false},
+            {"one TIFF 6000x4000 16-bit", "tiff-16bit", 1, false},
+            {"933 small JPEG on a FAT card (fusefat)", "card", 933, false},
+        };
+    } else {
+        scenarios = {
+            {QString("%1 JPEG photos 4000x3000").arg(count), "jpeg", count, true},
+            {QString("%1 PNG 4096x4096 16-bit").arg(count), "png16", count, true},
+            {QString("%1 mixed JPEG / 16-bit PNG / WebP 4096").arg(count), "mix", count, true},
+            {QString("%1 small JPEG 640x480").arg(count * 10), "small", count * 10, true},
+            {QString("%1 mixed JPEG / 16-bit PNG").arg(count * 10), "mix-png", count * 10, false},
+        };
+    }
+    std::printf("| Folder | Load | Slides | First frame (ms) | Last slide (ms) | CPU (ms) | Peak (MB) | Cache (KB) |\n"
+                "|---|---|---|---|---|---|---|---|\n");
     for (const Scenario& s : scenarios) {
-        const QString dir = root + "/" + s.kind + "-" + QString::number(s.count);
-        if (!makeFolder(s.kind, s.count, dir)) {
-            std::printf("| %s | cannot be made | | | | | |\n", qPrintable(s.label));
+        const QString name = s.kind + "-" + QString::number(s.count);
+        const QString cache = root + "/cache-" + name;
+        QString dir = root + "/" + name;
+        std::unique_ptr<CardMount> card;
+        bool made;
+        if (s.kind == "card") {
+            made = makeCardImage(root + "/card.img", s.count, root);
+            dir = root + "/card/DCIM";
+        } else {
+            made = makeFolder(s.kind, s.count, dir);
+        }
+        if (!made) {
+            std::printf("| %s | cannot be made | | | | | | |\n", qPrintable(s.label));
             continue;
         }
+        QDir(cache).removeRecursively();
+        QDir().mkpath(cache);
         QStringList ways;
         if (s.previous)
             ways << "previous";
         ways << "viewer" << "viewer";
         int n = 0;
         for (const QString& way : ways) {
-            const auto v = runOpen(self, dir, way);
+            // A card is mounted afresh for each open: nothing of it is in
+            // the kernel's caches.
+            if (s.kind == "card") {
+                card.reset();
+                card = std::make_unique<CardMount>(root + "/card.img", root + "/card");
+                if (!card->isMounted()) {
+                    std::printf("| %s | the card cannot be mounted (fusefat) | | | | | | |\n", qPrintable(s.label));
+                    break;
+                }
+            }
+            const auto v = runOpen(self, dir, way, cache);
             const QString load = way == "previous" ? "previous (all decoded first)"
                                : (n++ == 0 ? "viewer, first open" : "viewer, second open (cache)");
-            std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", qPrintable(s.label), qPrintable(load),
+            std::printf("| %s | %s | %s | %s | %s | %s | %s | %lld |\n", qPrintable(s.label), qPrintable(load),
                         qPrintable(v.value("slides")), qPrintable(v.value("first_frame_ms")),
                         qPrintable(v.value("last_slide_ms")), qPrintable(v.value("cpu_ms")),
-                        qPrintable(v.value("peak_MB")));
+                        qPrintable(v.value("peak_MB")), (long long)(bytesUnder(cache) >> 10));
             std::fflush(stdout);
         }
+        card.reset();
     }
     return 0;
 }

@@ -73,8 +73,16 @@ QList<QByteArray> phoneListFilesRaw(const QByteArray& phoneDir, bool* readable)
         const QByteArray name(entry->d_name);
         if (name == "." || name == "..")
             continue;
+        // The entry's type as the folder gives it: asking the file system
+        // about each name costs a lookup that a FAT card's driver answers by
+        // searching the folder again (seconds for a thousand photos).
+        if (entry->d_type == DT_REG) {
+            names << name;
+            continue;
+        }
         struct stat st;
-        if (::fstatat(dfd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+        if (entry->d_type == DT_UNKNOWN && ::fstatat(dfd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISREG(st.st_mode))
             names << name;
     }
     ::closedir(dir); // closes dfd as well

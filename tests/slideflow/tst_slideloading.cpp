@@ -325,10 +325,10 @@ private slots:
         const QImage s = flow->slideImage(0);
         QVERIFY2(near(s.pixel(2, 2), top, 40), qPrintable(QColor(s.pixel(2, 2)).name()));
         QVERIFY2(near(s.pixel(2, s.height() - 3), bottom, 40), qPrintable(QColor(s.pixel(2, s.height() - 3)).name()));
-        // The thumbnail kept for it is upright too, within 512 by 512.
+        // The thumbnail kept for it is upright too, within 256 by 256.
         const ThumbnailCache cache(bytesOf(dir.path()));
         QImageReader thumb(QFile::decodeName(cache.personalPath("photo.jpg")));
-        QCOMPARE(thumb.size(), orientation == 1 ? QSize(512, 256) : QSize(256, 512));
+        QCOMPARE(thumb.size(), orientation == 1 ? QSize(256, 128) : QSize(128, 256));
     }
 
     // Bad files among good ones drop out without a gap, and the picture in
@@ -346,11 +346,11 @@ private slots:
         QVERIFY(writeBytes(bytesOf(dir.path() + "/p7.png"), QByteArray("\x89PNG\r\n\x1A\n", 8) + "garbage"));
         SlideFlow* raw = createSlideViewerFor(bytesOf(dir.path()));
         std::unique_ptr<SlideFlow> flow(raw);
-        // Laid out at once: the files that look like pictures by their first
-        // bytes, placeholders until decoded, centred on the middle one.
-        QCOMPARE(flow->slideCount(), 7);
-        QCOMPARE(flow->centerIndex(), 3);
-        QVERIFY(flow->slideImage(3).isNull());
+        // Laid out at once, before any file is opened: every file a
+        // placeholder until decoded, centred on the middle one.
+        QCOMPARE(flow->slideCount(), 9);
+        QCOMPARE(flow->centerIndex(), 4);
+        QVERIFY(flow->slideImage(4).isNull());
         QVERIFY(waitForSlides(raw));
         QCOMPARE(flow->slideCount(), colours.size());
         for (int i = 0; i < colours.size(); ++i)
@@ -459,7 +459,7 @@ private slots:
         // (QImage, not QImageReader: the reader's text lookup splits keys at
         // their first colon.)
         const QImage first(QFile::decodeName(thumbPath));
-        QCOMPARE(first.size(), QSize(512, 384));
+        QCOMPARE(first.size(), QSize(256, 192));
         QCOMPARE(first.text("Thumb::URI"), QString("file://" + dir.path() + "/photo.jpg"));
         QCOMPARE(first.text("Thumb::MTime"), QString("1600000000"));
         struct stat st;
@@ -468,7 +468,7 @@ private slots:
 
         // The cache entry is replaced by a blue one with the right texts, so
         // that a slide taken from the cache can be told by its colour.
-        QImage blue = filled(QSize(512, 384), Qt::blue);
+        QImage blue = filled(QSize(256, 192), Qt::blue);
         blue.setText("Thumb::URI", first.text("Thumb::URI"));
         blue.setText("Thumb::MTime", "1600000000");
         if (change == "foreign")
@@ -528,7 +528,7 @@ private slots:
         QVERIFY(writeBytes(folder + "/big.png", encoded(filled(QSize(1600, 1000), Qt::green), "PNG")));
         delete loadedViewer(folder);
         const QByteArray shared = ThumbnailCache(folder).sharedPath("big.png");
-        QVERIFY(shared.startsWith(folder + "/.sh_thumbnails/x-large/"));
+        QVERIFY(shared.startsWith(folder + "/.sh_thumbnails/large/"));
         QImage thumb;
         {
             QFile file;
@@ -537,7 +537,7 @@ private slots:
             QVERIFY(file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
             thumb.load(&file, "PNG");
         }
-        QCOMPARE(thumb.size(), QSize(512, 320));
+        QCOMPARE(thumb.size(), QSize(256, 160));
         QCOMPARE(thumb.text("Thumb::URI"), QString("big.png"));
         // ... and are used from there.
         std::unique_ptr<SlideFlow> flow(loadedViewer(folder));
@@ -548,7 +548,7 @@ private slots:
         QVERIFY(::access(folder.constData(), F_OK) == 0);
         // QTemporaryDir removes names by their decoded text: these by bytes.
         ::unlink(shared.constData());
-        ::rmdir((folder + "/.sh_thumbnails/x-large").constData());
+        ::rmdir((folder + "/.sh_thumbnails/large").constData());
         ::rmdir((folder + "/.sh_thumbnails").constData());
         ::unlink((folder + "/big.png").constData());
         QCOMPARE(::rmdir(folder.constData()), 0);
