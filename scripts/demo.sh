@@ -123,7 +123,7 @@ press F2;                       shot exit-question
 press 1;                        sleep 1; shot idle-after-appkeeper
 press F1;                       await "am: menu shown" 2; shot menu-again
 press Return Down Return;       await "am: started slideflow"; sleep 2; shot slideflow-card-pictures
-press Right;                    sleep 1; shot slideflow-next-picture
+press Up;                       sleep 1; shot slideflow-next-picture
 press Return;                   sleep 1; shot menu-after-slideflow
 press End;                      shot new-application-in-menu
 press Return;                   await "Hello from the demo package"; sleep 1.5; shot new-application-started

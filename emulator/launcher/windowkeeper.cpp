@@ -53,6 +53,7 @@ bool WindowKeeper::attach(const QString& display, QString* why)
     for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
         xcb_screen_next(&screens);
     m_root = screens.data->root;
+    m_screenArea = uint32_t(screens.data->width_in_pixels) * screens.data->height_in_pixels;
 
     const uint32_t rootEvents = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     const auto cookie =
@@ -66,6 +67,8 @@ bool WindowKeeper::attach(const QString& display, QString* why)
     m_wmHints = atom("WM_HINTS");
     m_netWmState = atom("_NET_WM_STATE");
     m_stateBelow = atom("_NET_WM_STATE_BELOW");
+    m_windowType = atom("_NET_WM_WINDOW_TYPE");
+    m_typeNormal = atom("_NET_WM_WINDOW_TYPE_NORMAL");
 
     // Windows already up are kept as they stand.
     XcbReply<xcb_query_tree_reply_t> tree(
@@ -134,6 +137,11 @@ WindowKeeper::Kept WindowKeeper::describe(uint32_t window)
     kept.window = window;
     const auto hintsCookie = xcb_get_property(m_connection, 0, window, m_wmHints, m_wmHints, 0, 9);
     const auto stateCookie = xcb_get_property(m_connection, 0, window, m_netWmState, XCB_ATOM_ATOM, 0, 32);
+    const auto typeCookie = xcb_get_property(m_connection, 0, window, m_windowType, XCB_ATOM_ATOM, 0, 1);
+    const auto ownerCookie =
+        xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 0, 1);
+    const auto geometryCookie = xcb_get_geometry(m_connection, window);
+
     XcbReply<xcb_get_property_reply_t> hints(xcb_get_property_reply(m_connection, hintsCookie, nullptr));
     if (hints && hints->format == 32 && xcb_get_property_value_length(hints.get()) >= 8) {
         const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(hints.get()));
@@ -146,6 +154,20 @@ WindowKeeper::Kept WindowKeeper::describe(uint32_t window)
         for (int i = 0; i < xcb_get_property_value_length(state.get()) / 4; ++i)
             below = below || atoms[i] == m_stateBelow;
     }
+    // A plain window: of the normal type (or none), nobody's dialog.
+    XcbReply<xcb_get_property_reply_t> type(xcb_get_property_reply(m_connection, typeCookie, nullptr));
+    XcbReply<xcb_get_property_reply_t> owner(xcb_get_property_reply(m_connection, ownerCookie, nullptr));
+    const bool plain =
+        (!type || xcb_get_property_value_length(type.get()) < 4
+         || *static_cast<const xcb_atom_t*>(xcb_get_property_value(type.get())) == m_typeNormal)
+        && (!owner || xcb_get_property_value_length(owner.get()) < 4);
+    XcbReply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(m_connection, geometryCookie, nullptr));
+    const bool small = geometry && 4 * uint32_t(geometry->width) * geometry->height < m_screenArea;
+    // A small plain window is a label whatever its hints say: DayBadge 2.x
+    // shows a bare QLabel, and a label must never take the keys from the
+    // application it stands beside.
+    if (plain && small)
+        kept.takesKeys = false;
     kept.layer = below ? Layer::Below : kept.takesKeys ? Layer::Normal : Layer::Label;
     return kept;
 }

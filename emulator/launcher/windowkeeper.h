@@ -14,8 +14,10 @@
 // layers, bottom to top:
 //   - windows that ask to stay below the others (_NET_WM_STATE_BELOW, the
 //     idle screen);
-//   - windows that take no keys (WM_HINTS input False, labels such as
-//     DayBadge's);
+//   - labels: windows that take no keys (WM_HINTS input False, as Qt sets
+//     it for Qt::WindowDoesNotAcceptFocus), and plain windows (neither a
+//     dialog nor another window's) that cover less than a quarter of the
+//     screen, such as DayBadge 2.x's label of 240 x 20;
 //   - all others: the menu, the applications and their dialogs.
 // A window of the last layer comes up on top of it with the keys. When a
 // window goes, the keys go to the topmost window left that takes them. A
@@ -79,7 +81,8 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     QList<Kept> m_windows;   // bottom to top
     uint32_t m_focus = 0;
-    uint32_t m_wmHints = 0, m_netWmState = 0, m_stateBelow = 0;
+    uint32_t m_screenArea = 0;
+    uint32_t m_wmHints = 0, m_netWmState = 0, m_stateBelow = 0, m_windowType = 0, m_typeNormal = 0;
 };
 
 // The size in pixels of the default screen of the X display `display`; an

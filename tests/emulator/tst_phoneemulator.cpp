@@ -366,9 +366,10 @@ void TestPhoneEmulator::xvfbScreen()
 
 // Keys as a user presses them, with nothing pointing the keyboard anywhere:
 // the application started at boot has the first key and stands over the idle
-// screen and the label started beside it; closed, it leaves the keys to the
-// idle screen, whose menu starts another application on top with the keys;
-// closing that gives them back to the menu.
+// screen and the labels started beside it (one that says it takes no keys,
+// one bare); closed, it leaves the keys to the idle screen, whose menu starts
+// another application on top with the keys; closing that gives them back to
+// the menu.
 void TestPhoneEmulator::newestWindowHasTheKeys()
 {
     if (screenToolsMissing())
@@ -380,14 +381,15 @@ void TestPhoneEmulator::newestWindowHasTheKeys()
     const QByteArray where = "Exec=standin\nDirectory=/ezx_user/apps/standin\n";
     root.writeFile("/ezx_user/download/appwrite/am/InstalledDB",
                    "[boot]\nName=Boot\nArgs=keys boot-keys\n" + where + "[label]\nName=Label\nArgs=label\n" + where
+                       + "[bare]\nName=Bare label\nArgs=barelabel\n" + where
                        + "[menu]\nName=From the menu\nArgs=keys menu-keys\n" + where);
     root.writeFile("/ezx_user/download/appwrite/am/UserMenuTree", "[f]\nName=Apps\nItems=menu\n");
-    root.writeFile("/ezx_user/download/appwrite/setup/ezx_sysregistry.cfg", "[AutoRun]\nApps=boot;label\n");
+    root.writeFile("/ezx_user/download/appwrite/setup/ezx_sysregistry.cfg", "[AutoRun]\nApps=boot;label;bare\n");
     const QString info = root.outer() + QStringLiteral("/info");
     Launcher launcher({QStringLiteral("--screen"), QStringLiteral("xvfb"), QStringLiteral("--root"), root.root(),
                        QStringLiteral("--info-file"), info});
     for (const char* line : {"windowstandin: keys shown", "windowstandin: label shown",
-                             "phone: idle screen shown", "am: ready"})
+                             "windowstandin: barelabel shown", "phone: idle screen shown", "am: ready"})
         QVERIFY2(launcher.waitFor(line, 30000), line);
     QTRY_VERIFY(QFile::exists(info));
     const QString display = displayOf(info);
@@ -395,11 +397,15 @@ void TestPhoneEmulator::newestWindowHasTheKeys()
 
     QVERIFY(pressKeys(display, {QStringLiteral("a")}));
     QTRY_COMPARE(root.readFile(dir + "/boot-keys"), QByteArray("a"));
-    QCOMPARE(pixelOf(display, 120, 260), red);   // the label stays beneath
+    // The labels stay beneath.
+    QCOMPARE(pixelOf(display, 120, 260), red);
+    QCOMPARE(pixelOf(display, 120, 210), red);
     QVERIFY(!launcher.output().contains("am: menu shown"));
 
     QVERIFY(pressKeys(display, {QStringLiteral("Escape")}));
-    QTRY_COMPARE(pixelOf(display, 120, 260), yellow);   // the label over the idle screen
+    // The labels over the idle screen, which has the keys.
+    QTRY_COMPARE(pixelOf(display, 120, 260), yellow);
+    QCOMPARE(pixelOf(display, 120, 210), yellow);
     QVERIFY(pressKeys(display, {QStringLiteral("F1")}));
     QVERIFY(launcher.waitFor("am: menu shown"));
     QVERIFY(pressKeys(display, {QStringLiteral("Return"), QStringLiteral("Return")}));

@@ -3,8 +3,10 @@
 //   windowstandin keys FILE   a red window over the whole screen that appends
 //                             the text of each key it gets to FILE and closes
 //                             on Escape; it never asks for the keys itself
-//   windowstandin label       a yellow label of 240 x 20 at (1, 250) that takes
-//                             no keys, as DayBadge 2.x's label
+//   windowstandin label       a yellow label of 240 x 20 at (1, 250) that says
+//                             it takes no keys (Qt::WindowDoesNotAcceptFocus)
+//   windowstandin barelabel   the same at (1, 200) without saying so, as
+//                             DayBadge 2.x's bare QLabel
 // Each prints "windowstandin: <kind> shown" once it is on the screen.
 #include <QApplication>
 #include <QFile>
@@ -61,10 +63,11 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() == 2 && args.at(1) == QLatin1String("label")) {
-        StandIn label("label", QString());
-        label.setWindowFlag(Qt::WindowDoesNotAcceptFocus);
-        label.setGeometry(1, 250, 240, 20);
+    const bool bare = args.value(1) == QLatin1String("barelabel");
+    if (args.size() == 2 && (bare || args.at(1) == QLatin1String("label"))) {
+        StandIn label(bare ? "barelabel" : "label", QString());
+        label.setWindowFlag(Qt::WindowDoesNotAcceptFocus, !bare);
+        label.setGeometry(1, bare ? 200 : 250, 240, 20);
         label.show();
         return app.exec();
     }
@@ -74,6 +77,6 @@ int main(int argc, char** argv)
         window.show();
         return app.exec();
     }
-    std::fputs("usage: windowstandin keys FILE | label\n", stderr);
+    std::fputs("usage: windowstandin keys FILE | label | barelabel\n", stderr);
     return 2;
 }
