@@ -18,6 +18,19 @@ using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
 constexpr uint32_t kInputHintFlag = 1;   // WM_HINTS flags: the input field is set
 
+// The 32-bit values of the window property the server answers `cookie` with.
+QList<uint32_t> values32(xcb_connection_t* connection, xcb_get_property_cookie_t cookie)
+{
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, nullptr));
+    QList<uint32_t> values;
+    if (reply && reply->format == 32) {
+        const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+        for (int i = 0; i < xcb_get_property_value_length(reply.get()) / 4; ++i)
+            values << v[i];
+    }
+    return values;
+}
+
 // The events the keeper wants of a window it keeps.
 constexpr uint32_t kKeptWindowEvents = XCB_EVENT_MASK_FOCUS_CHANGE;
 
@@ -105,7 +118,7 @@ void WindowKeeper::readEvents()
             mapRequested(reinterpret_cast<xcb_map_request_event_t*>(raw)->window);
             break;
         case XCB_CONFIGURE_REQUEST:
-            configureRequested(raw);
+            configureRequested(reinterpret_cast<xcb_configure_request_event_t*>(raw));
             break;
         case XCB_UNMAP_NOTIFY:
             unmapped(reinterpret_cast<xcb_unmap_notify_event_t*>(raw)->window);
@@ -142,25 +155,14 @@ WindowKeeper::Kept WindowKeeper::describe(uint32_t window)
         xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 0, 1);
     const auto geometryCookie = xcb_get_geometry(m_connection, window);
 
-    XcbReply<xcb_get_property_reply_t> hints(xcb_get_property_reply(m_connection, hintsCookie, nullptr));
-    if (hints && hints->format == 32 && xcb_get_property_value_length(hints.get()) >= 8) {
-        const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(hints.get()));
-        kept.takesKeys = !(v[0] & kInputHintFlag) || v[1] != 0;
-    }
-    XcbReply<xcb_get_property_reply_t> state(xcb_get_property_reply(m_connection, stateCookie, nullptr));
-    bool below = false;
-    if (state && state->format == 32) {
-        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(state.get()));
-        for (int i = 0; i < xcb_get_property_value_length(state.get()) / 4; ++i)
-            below = below || atoms[i] == m_stateBelow;
-    }
+    const QList<uint32_t> hints = values32(m_connection, hintsCookie);   // flags, input, ...
+    if (hints.size() >= 2 && (hints.at(0) & kInputHintFlag))
+        kept.takesKeys = hints.at(1) != 0;
+    const bool below = values32(m_connection, stateCookie).contains(m_stateBelow);
     // A plain window: of the normal type (or none), nobody's dialog.
-    XcbReply<xcb_get_property_reply_t> type(xcb_get_property_reply(m_connection, typeCookie, nullptr));
-    XcbReply<xcb_get_property_reply_t> owner(xcb_get_property_reply(m_connection, ownerCookie, nullptr));
-    const bool plain =
-        (!type || xcb_get_property_value_length(type.get()) < 4
-         || *static_cast<const xcb_atom_t*>(xcb_get_property_value(type.get())) == m_typeNormal)
-        && (!owner || xcb_get_property_value_length(owner.get()) < 4);
+    const QList<uint32_t> types = values32(m_connection, typeCookie);
+    const bool plain = (types.isEmpty() || types.first() == m_typeNormal)
+                       && values32(m_connection, ownerCookie).isEmpty();
     XcbReply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(m_connection, geometryCookie, nullptr));
     const bool small = geometry && 4 * uint32_t(geometry->width) * geometry->height < m_screenArea;
     // A small plain window is a label whatever its hints say: DayBadge 2.x
@@ -207,9 +209,8 @@ void WindowKeeper::mapRequested(uint32_t window)
     focusTop();
 }
 
-void WindowKeeper::configureRequested(const void* raw)
+void WindowKeeper::configureRequested(const xcb_configure_request_event_t* e)
 {
-    const auto* e = static_cast<const xcb_configure_request_event_t*>(raw);
     // Position and size as asked, in the order of the mask's bits.
     uint32_t values[5];
     uint16_t mask = 0;
@@ -261,7 +262,6 @@ void WindowKeeper::destroyed(uint32_t window)
 
 void WindowKeeper::focusedIn(uint32_t window)
 {
-    m_focus = window;
     const int index = indexOf(window);
     if (index < 0 || !m_windows.at(index).mapped || window == topKeyWindow())
         return;
@@ -293,7 +293,6 @@ void WindowKeeper::focusTop()
     if (!window)
         return;
     xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
-    m_focus = window;
 }
 
 void WindowKeeper::restack(uint32_t alsoUnmapped)

@@ -22,8 +22,9 @@
 // A window of the last layer comes up on top of it with the keys. When a
 // window goes, the keys go to the topmost window left that takes them. A
 // window of the last layer that takes the keys by itself is raised to the
-// top; one below that layer that takes them while a window of that layer is
-// up hands them back. Popups and tooltips (override-redirect) are not kept.
+// top; when a window below that layer takes them while one of that layer is
+// up, the keeper gives them back. Popups and tooltips (override-redirect) are
+// not kept.
 
 #include <QList>
 #include <QObject>
@@ -33,6 +34,7 @@
 #include <cstdint>
 
 struct xcb_connection_t;
+struct xcb_configure_request_event_t;
 class QSocketNotifier;
 
 class WindowKeeper : public QObject
@@ -47,9 +49,9 @@ public:
     // window manager runs there.
     bool attach(const QString& display, QString* why);
 
+private:
     enum class Layer { Below, Label, Normal };
 
-private:
     struct Kept
     {
         uint32_t window = 0;
@@ -60,7 +62,7 @@ private:
 
     void readEvents();
     void mapRequested(uint32_t window);
-    void configureRequested(const void* event);
+    void configureRequested(const xcb_configure_request_event_t* event);
     void unmapped(uint32_t window);
     void destroyed(uint32_t window);
     void focusedIn(uint32_t window);
@@ -79,8 +81,7 @@ private:
     xcb_connection_t* m_connection = nullptr;
     uint32_t m_root = 0;
     QSocketNotifier* m_notifier = nullptr;
-    QList<Kept> m_windows;   // bottom to top
-    uint32_t m_focus = 0;
+    QList<Kept> m_windows;   // in the order they were raised; layers apart when stacked
     uint32_t m_screenArea = 0;
     uint32_t m_wmHints = 0, m_netWmState = 0, m_stateBelow = 0, m_windowType = 0, m_typeNormal = 0;
 };
