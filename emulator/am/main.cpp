@@ -1,5 +1,6 @@
 // am: the application manager's main menu of the phone.
-//   am            reads the menu and waits, hidden, for the phone's menu key
+//   am            reads the menu and waits, hidden, for the phone's menu key; reads it
+//                 again whenever the menu tree or a registry changes on disk
 //   am --show     the same, with the menu shown at once
 //   am --list     prints the menu it would show and ends (no screen needed)
 //   am --start UID  starts the application as the menu's centre key would,
