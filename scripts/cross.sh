@@ -38,7 +38,7 @@ if ! dpkg --print-foreign-architectures | grep -qx "$arch" && [ "$(dpkg --print-
   $sudo_cmd apt-get update -qq || fail "apt-get update failed: is the network (deb.debian.org) reachable?"
 fi
 
-target=(qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev zlib1g-dev libpng-dev libwebp-dev libtiff-dev
+target=(qt6-base-dev qt6-5compat-dev libgl-dev libbenchmark-dev zlib1g-dev libpng-dev libwebp-dev libtiff-dev libxcb1-dev
         libqt6svg6 libfaketime libtiff6 libmng1 libwebpdemux2 libwebpmux3)
 "${install[@]}" "crossbuild-essential-$arch" "${target[@]/%/:$arch}" \
   || fail "the $arch libraries could not be installed (see above)"

@@ -1,20 +1,22 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, makes a demo phone in ./demo-phone and runs the
 # phone on it: the phone emulator (phone-emulator) with its idle screen and
-# main menu, appkeeper in the menu's "Applications" folder, DayBadge 2.x's
-# weekday label started at boot.
+# main menu, appkeeper and slideflow (the card's pictures) in the menu's
+# "Applications" folder, DayBadge 2.x's weekday label started at boot.
 #   scripts/demo.sh [--lang zh-cn|en-us] [--walk] [build-folder]
 # --lang  the phone's language (written to the demo phone's ezx_system.cfg;
 #         default zh-cn)
 # --walk  walk the whole road on a private X server with keys, one screenshot
 #         per step in demo-phone/screens/: idle screen, menu, appkeeper, install
-#         of the demo package, "Refresh menu", the new application in the menu
-#         and started from it, LineLabel's name on the idle screen after the
-#         phone process is started again, DayBadge's label. This is also what
-#         happens when there is no display to show a window on.
-# With a display the phone opens in a 240x320 window (Xephyr): F1 left soft
-# key (menu), F2 right soft key (back), Return centre key, Up/Down move;
-# Ctrl-C in the terminal stops the phone and everything it started.
+#         of the demo package, "Refresh menu", slideflow showing the card's
+#         pictures, the new application in the menu and started from it,
+#         LineLabel's name on the idle screen after the phone process is
+#         started again, DayBadge's label. This is also what happens when
+#         there is no display to show a window on.
+# With a display the phone opens in a window (Xephyr; twice the phone's
+# 240x320 where the desktop has room): F1 left soft key (menu), F2 right soft
+# key (back), Return centre key, Up/Down move; Ctrl-C in the terminal stops
+# the phone and everything it started.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 lang=zh-cn walk=0 build=$here/build
@@ -22,7 +24,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --lang) lang=${2:?--lang needs zh-cn or en-us}; shift 2;;
     --walk) walk=1; shift;;
-    -h|--help) sed -n '2,18p' "$0"; exit 0;;
+    -h|--help) sed -n '2,19p' "$0"; exit 0;;
     *) build=$1; shift;;
   esac
 done
@@ -120,7 +122,10 @@ shot am-started-again
 press F2;                       shot exit-question
 press 1;                        sleep 1; shot idle-after-appkeeper
 press F1;                       await "am: menu shown" 2; shot menu-again
-press Return End;               shot new-application-in-menu
+press Return Down Return;       await "am: started slideflow"; sleep 2; shot slideflow-card-pictures
+press Up;                       sleep 1; shot slideflow-next-picture
+press Return;                   sleep 1; shot menu-after-slideflow
+press End;                      shot new-application-in-menu
 press Return;                   await "Hello from the demo package"; sleep 1.5; shot new-application-started
 sleep 4
 press Up Return;                await "am: started LineLabel"; sleep 1

@@ -5,8 +5,9 @@
 #   scripts/make-demo-phone.sh <root> [build-folder]
 # Running it again remakes the root from scratch. With a build folder the
 # suite's programs are put into the phone as preloaded applications, for the
-# phone emulator: appkeeper in the menu's "Applications" folder, LineLabel, and
-# DayBadge 2.x in the start-at-boot list; the Java application goes to "Games".
+# phone emulator: appkeeper and slideflow (showing the card's pictures) in the
+# menu's "Applications" folder, LineLabel, and DayBadge 2.x in the
+# start-at-boot list; the Java application goes to "Games".
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=${1:?usage: make-demo-phone.sh <root> [build-folder]}
@@ -138,13 +139,16 @@ tar czf "$card/demo.pkg" -C "$stage" --owner=0 --group=0 hellodemo
 # The suite's own programs, preloaded, for the phone emulator.
 if [ -n "$build" ]; then
   pre=$root/usr/data_resource/preloadapps
-  mkdir -p "$pre/appkeeper" "$pre/DayBadge" "$pre/LineLabel"
+  mkdir -p "$pre/appkeeper" "$pre/slideflow" "$pre/DayBadge" "$pre/LineLabel"
   cp "$build/appkeeper/appkeeper" "$build/appkeeper/ezx_appkeeper_lang.cfg" "$pre/appkeeper/"
+  cp "$build/slideflow/slideflow" "$pre/slideflow/"
   cp "$build/daemons/DayBadge2/DayBadge" "$pre/DayBadge/"
   cp "$build/daemons/LineLabel/LineLabel" "$pre/LineLabel/"
   if command -v convert >/dev/null 2>&1; then
     convert -size 32x32 xc:none -fill steelblue -draw "roundrectangle 1,1 30,30 6,6" \
             -fill white -pointsize 20 -gravity center -annotate 0 "A" "$pre/appkeeper/appkeeper.png"
+    convert -size 32x32 xc:none -fill '#c0502f' -draw "roundrectangle 1,1 30,30 6,6" \
+            -fill white -pointsize 18 -gravity center -annotate 0 "SF" "$pre/slideflow/slideflow.png"
   fi
   cat >> "$pre/SysRegistry" <<'INI'
 
@@ -153,6 +157,14 @@ Name=appkeeper
 Exec=appkeeper
 Icon=appkeeper.png
 Directory=/usr/data_resource/preloadapps/appkeeper
+JavaId=-1
+
+[a7a7a7a7-8888-4999-8aaa-bbbbccccdddd]
+Name=slideflow
+Exec=slideflow
+Icon=slideflow.png
+Args=/mmc/mmca1/pictures
+Directory=/usr/data_resource/preloadapps/slideflow
 JavaId=-1
 
 [e5e5e5e5-6666-4777-8888-9999aaaabbbb]
@@ -168,7 +180,7 @@ Args="China Mobile"
 Directory=/usr/data_resource/preloadapps/LineLabel
 JavaId=-1
 INI
-  sed -i 's/^Items=3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b;7b8c9d0e-1f2a-4b3c-9d4e-5f6a7b8c9d0e$/Items=d4d4d4d4-5555-4666-8777-888899990000;3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b;7b8c9d0e-1f2a-4b3c-9d4e-5f6a7b8c9d0e;f6f6f6f6-7777-4888-8999-aaaabbbbcccc/' \
+  sed -i 's/^Items=3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b;7b8c9d0e-1f2a-4b3c-9d4e-5f6a7b8c9d0e$/Items=d4d4d4d4-5555-4666-8777-888899990000;a7a7a7a7-8888-4999-8aaa-bbbbccccdddd;3f2a1c44-5b6d-4e7f-8a9b-0c1d2e3f4a5b;7b8c9d0e-1f2a-4b3c-9d4e-5f6a7b8c9d0e;f6f6f6f6-7777-4888-8999-aaaabbbbcccc/' \
     "$am/UserMenuTree"
   # The Java application in "Games", where its notice can be seen.
   sed -i '/^\[a0a0a0a0-1111-4222-8333-444455556666\]$/,/^Items=/s/^Items=$/Items=5e6f7a8b-9c0d-4e1f-8a2b-3c4d5e6f7a8b/' \

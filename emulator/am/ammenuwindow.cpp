@@ -1,6 +1,8 @@
 #include "ammenuwindow.h"
 
 #include "amchannel.h"
+#include "ammenuwatcher.h"
+#include "amtexts.h"
 #include "appstarter.h"
 #include "dragscroll.h"
 #include "phonelanguage.h"
@@ -50,7 +52,8 @@ AmMenuWindow::AmMenuWindow(const AmMenu& menu, QWidget* parent)
     m_list->setStyleSheet(QStringLiteral(
         "QListWidget#amList { background: white; font-size: 15px; }"
         "QListWidget#amList::item { padding: 3px; }"
-        "QListWidget#amList::item:selected { background: #2f6fc6; color: white; }"));
+        "QListWidget#amList::item:selected { background: #2f6fc6; color: white; }"
+        "QListWidget#amList::item:disabled { color: #555555; }"));
     m_list->installEventFilter(this);
     m_list->viewport()->installEventFilter(this);
     connect(m_list, &QListWidget::itemClicked, this, [this] { activateCurrent(); });
@@ -109,6 +112,71 @@ void AmMenuWindow::showMenu(QLocalSocket* reply)
     m_list->viewport()->update();
 }
 
+void AmMenuWindow::follow(AmMenuWatcher* watcher)
+{
+    connect(watcher, &AmMenuWatcher::changed, this, &AmMenuWindow::readMenuAgain);
+}
+
+void AmMenuWindow::readMenuAgain()
+{
+    setMenu(loadAmMenu());
+    say(QStringLiteral("menu read again, %1 folders, %2 applications")
+            .arg(m_menu.folders.size())
+            .arg(m_menu.applicationCount()));
+}
+
+void AmMenuWindow::setMenu(const AmMenu& menu)
+{
+    // The user's place is kept: the folder open and the entry on, by UID;
+    // one that is gone leaves the cursor on the same row, bounded.
+    const int row = m_list->currentRow();
+    const QString openUid = m_folder >= 0 ? m_menu.folders.at(m_folder).uid : QString();
+    QString entryUid;
+    if (m_folder >= 0)
+        entryUid = m_menu.folders.at(m_folder).applications.value(row).uid;
+    else
+        entryUid = m_menu.folders.value(row).uid;
+    const bool wasInFolder = m_folder >= 0;
+    const int wasFolder = m_folder;
+    m_menu = menu;
+
+    auto folderOf = [this](const QString& uid) {
+        for (int i = 0; i < m_menu.folders.size(); ++i)
+            if (m_menu.folders.at(i).uid == uid)
+                return i;
+        return -1;
+    };
+    if (!wasInFolder) {
+        const int at = folderOf(entryUid);
+        showFolders(at >= 0 ? at : row);
+        return;
+    }
+    const int folder = folderOf(openUid);
+    if (folder < 0) {
+        showFolders(wasFolder);   // the folder itself is gone
+        return;
+    }
+    int at = -1;
+    const QList<AmApplication>& apps = m_menu.folders.at(folder).applications;
+    for (int i = 0; i < apps.size() && at < 0; ++i)
+        if (apps.at(i).uid == entryUid)
+            at = i;
+    showFolder(folder, at >= 0 ? at : row);
+}
+
+void AmMenuWindow::showNotice(const QString& text)
+{
+    auto* item = new QListWidgetItem(text, m_list);
+    item->setFlags(Qt::NoItemFlags);
+}
+
+void AmMenuWindow::offerEntries(bool offered)
+{
+    // Nothing to open or start: no key says otherwise.
+    m_leftKey->setEnabled(offered);
+    m_leftKey->setText(offered ? platformText(PlatformText::Open) : QString());
+}
+
 void AmMenuWindow::say(const QString& text)
 {
     std::fprintf(stdout, "am: %s\n", text.toLocal8Bit().constData());
@@ -124,11 +192,14 @@ void AmMenuWindow::showFolders(int select)
     const QIcon folderIcon(stockIcon(QStringLiteral("AM_Folder")));
     for (const AmFolder& f : m_menu.folders)
         new QListWidgetItem(folderIcon, f.name, m_list);
-    if (m_list->count() > 0)
+    offerEntries(!m_menu.folders.isEmpty());
+    if (m_menu.folders.isEmpty())
+        showNotice(amText(AmText::NoFolders));
+    else
         m_list->setCurrentRow(qBound(0, select, m_list->count() - 1));
 }
 
-void AmMenuWindow::showFolder(int index)
+void AmMenuWindow::showFolder(int index, int select)
 {
     m_folder = index;
     const AmFolder& f = m_menu.folders.at(index);
@@ -137,8 +208,11 @@ void AmMenuWindow::showFolder(int index)
     const QIcon stock(stockIcon(QStringLiteral("AM_Application")));
     for (const AmApplication& a : f.applications)
         new QListWidgetItem(stock, a.name, m_list);
-    if (m_list->count() > 0)
-        m_list->setCurrentRow(0);
+    offerEntries(!f.applications.isEmpty());
+    if (f.applications.isEmpty())
+        showNotice(amText(AmText::EmptyFolder));
+    else
+        m_list->setCurrentRow(qBound(0, select, m_list->count() - 1));
     // The icons are read a few at a time, so that a folder of a thousand
     // applications opens at once and fills in while the user looks.
     m_nextIcon = 0;
@@ -169,7 +243,7 @@ void AmMenuWindow::activateCurrent()
     if (row < 0)
         return;
     if (m_folder < 0) {
-        showFolder(row);
+        showFolder(row, 0);
         return;
     }
     const AmApplication app = m_menu.folders.at(m_folder).applications.value(row);
@@ -182,16 +256,14 @@ void AmMenuWindow::activateCurrent()
         break;
     case AmStart::NeedsJava:
         say(QStringLiteral("not started %1 (%2): %3").arg(app.name, app.uid, started.reason));
-        ZMessageBox::information(this, stockIcon(QStringLiteral("AM_Application")),
-                                 platformText(PlatformText::NeedsJava).arg(app.name),
+        ZMessageBox::information(this, stockIcon(QStringLiteral("AM_Application")), started.shownReason,
                                  platformText(PlatformText::Ok));
         break;
     case AmStart::Failed:
         say(QStringLiteral("not started %1 (%2): %3").arg(app.name, app.uid, started.reason));
         ZMessageBox::information(this, QPixmap(),
                                  platformText(PlatformText::CannotStart).arg(app.name)
-                                     + QStringLiteral("\n") + started.reason.left(1).toUpper()
-                                     + started.reason.mid(1) + QLatin1Char('.'),
+                                     + QLatin1Char('\n') + started.shownReason,
                                  platformText(PlatformText::Ok));
         break;
     }

@@ -6,6 +6,11 @@
 // starts the application, F2 goes back to the folders, and from there hides
 // the menu (the idle screen shows again). The window also serves the phone's
 // requests (amchannel.h): "show" brings it up on top.
+//
+// Given a watcher of the menu's files, it reads the menu again whenever they
+// change (an install or an uninstall shows at once) and keeps the user's
+// place. A folder without applications, or a menu without folders, says so
+// on a line of its own, and the key that would open or start is blank.
 
 #include "amregistry.h"
 #include "zmainwidget.h"
@@ -16,6 +21,7 @@
 class QListWidget;
 class QListWidgetItem;
 class AmChannelServer;
+class AmMenuWatcher;
 class QLocalSocket;
 class QTimer;
 class ZPushButton;
@@ -34,6 +40,12 @@ public:
     // answered "shown" once the menu has been drawn.
     void showMenu(QLocalSocket* reply = nullptr);
 
+    // Reads the menu again whenever `watcher` tells of a change.
+    void follow(AmMenuWatcher* watcher);
+    // Shows `menu` instead, keeping the folder open and the entry the user
+    // is on (by UID; the same row when that entry is gone).
+    void setMenu(const AmMenu& menu);
+
     // -1 while the folders show, else the folder shown.
     int openFolder() const { return m_folder; }
     QListWidget* list() const { return m_list; }
@@ -49,7 +61,10 @@ protected:
 
 private:
     void showFolders(int select);
-    void showFolder(int index);
+    void showFolder(int index, int select);
+    void showNotice(const QString& text);
+    void offerEntries(bool offered);
+    void readMenuAgain();
     void loadSomeIcons();
     void serveRequest(const QByteArray& request, QLocalSocket* client);
     void say(const QString& text);

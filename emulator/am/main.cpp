@@ -1,9 +1,11 @@
 // am: the application manager's main menu of the phone.
-//   am            reads the menu and waits, hidden, for the phone's menu key
+//   am            reads the menu and waits, hidden, for the phone's menu key; reads it
+//                 again whenever the menu tree or a registry changes on disk
 //   am --show     the same, with the menu shown at once
 //   am --list     prints the menu it would show and ends (no screen needed)
 //   am --start UID  starts the application as the menu's centre key would,
 //                 prints its pid and ends (the refusal on standard error, exit 1)
+#include "ammenuwatcher.h"
 #include "ammenuwindow.h"
 #include "amregistry.h"
 #include "zapplication.h"
@@ -86,9 +88,12 @@ int main(int argc, char** argv)
     }
     ZApplication::exitIfNoDisplay("am", 1);
     ZApplication app(argc, argv);
+    // Watched before the first reading: no change in between is missed.
+    AmMenuWatcher watcher(AmMenuWatcher::menuFiles());
     const AmMenu menu = loadAmMenu();
     printWarnings(menu);
     AmMenuWindow window(menu);
+    window.follow(&watcher);
     if (window.listen()) {
         const QByteArray path = QFile::encodeName(amChannelName());
         if (path.size() < int(sizeof g_socketPath)) {

@@ -1,5 +1,7 @@
 #include "appstarter.h"
 
+#include "amtexts.h"
+#include "phonelanguage.h"
 #include "phonepath.h"
 
 #include <QFile>
@@ -39,14 +41,26 @@ QString elfProcessor(const QString& path)
 // Why a program that exists and is executable did not start: a program for
 // another processor is named as such (a package built for another phone
 // installs, but cannot run here).
-QString whyNotStarted(const QString& program, const QString& error)
+void refuseStarted(AmStart* result, const QString& program, const QString& error)
 {
     const QString built = elfProcessor(program);
     const QString here = QSysInfo::buildCpuArchitecture();
-    if (!built.isEmpty() && built != here)
-        return QStringLiteral("it is a program for another processor (%1); this phone runs %2 programs")
-            .arg(built, here);
-    return QStringLiteral("it could not be started: %1").arg(error);
+    if (!built.isEmpty() && built != here) {
+        result->reason = QStringLiteral("it is a program for another processor (%1); this phone runs %2 programs")
+                             .arg(built, here);
+        result->shownReason = amText(AmText::OtherProcessor).arg(built, here);
+        return;
+    }
+    result->reason = QStringLiteral("it could not be started: %1").arg(error);
+    result->shownReason = amText(AmText::SystemRefused);
+}
+
+// A refusal about one path: in English for the log, in the phone's language
+// for the screen.
+void refuse(AmStart* result, const char* english, AmText shown, const QString& path)
+{
+    result->reason = QLatin1String(english).arg(path);
+    result->shownReason = amText(shown).arg(path);
 }
 
 } // namespace
@@ -57,34 +71,36 @@ AmStart startApplication(const AmApplication& app)
     if (app.isJava()) {
         result.outcome = AmStart::NeedsJava;
         result.reason = QStringLiteral("a Java application needs the phone's Java runtime");
+        result.shownReason = platformText(PlatformText::NeedsJava).arg(app.name);
         return result;
     }
     // Only an application's own program starts: its folder and its program
     // are looked at again now, through every link, since the folder may
     // have changed since the menu was read.
     if (!phoneExists(app.directory)) {
-        result.reason = QStringLiteral("its folder %1 is missing").arg(app.directory);
+        refuse(&result, "its folder %1 is missing", AmText::FolderMissing, app.directory);
         return result;
     }
     const QString ownFolder = phoneApplicationFolder(app.directory);
     if (ownFolder.isNull()) {
-        result.reason = QStringLiteral("its folder %1 is not an application's own folder").arg(app.directory);
+        refuse(&result, "its folder %1 is not an application's own folder", AmText::NotOwnFolder,
+               app.directory);
         return result;
     }
     if (!phoneExists(app.execPath())) {
-        result.reason = QStringLiteral("its program %1 is missing").arg(app.execPath());
+        refuse(&result, "its program %1 is missing", AmText::ProgramMissing, app.execPath());
         return result;
     }
     const QString realProgram = phoneRealPath(app.execPath());
     if (realProgram.isNull() || !realProgram.startsWith(ownFolder + QLatin1Char('/'))) {
-        result.reason = QStringLiteral("its program %1 leads out of its folder").arg(app.execPath());
+        refuse(&result, "its program %1 leads out of its folder", AmText::ProgramLeadsOut, app.execPath());
         return result;
     }
     const QString program = phoneHostPath(realProgram);
     const QString folder = phoneHostPath(ownFolder);
     const QFileInfo info(program);
     if (!info.isFile() || !info.isExecutable()) {
-        result.reason = QStringLiteral("%1 is not a program").arg(app.execPath());
+        refuse(&result, "%1 is not a program", AmText::NotAProgram, app.execPath());
         return result;
     }
     const QStringList args = QProcess::splitCommand(app.args);
@@ -94,7 +110,7 @@ AmStart startApplication(const AmApplication& app)
     process.setWorkingDirectory(folder);
     process.setStandardInputFile(QProcess::nullDevice());
     if (!process.startDetached(&result.pid)) {
-        result.reason = whyNotStarted(program, process.errorString());
+        refuseStarted(&result, program, process.errorString());
         return result;
     }
     result.outcome = AmStart::Started;

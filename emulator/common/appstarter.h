@@ -14,7 +14,8 @@ struct AmStart
     enum Outcome { Started, NeedsJava, Failed };
     Outcome outcome = Failed;
     qint64 pid = 0;
-    QString reason;   // why it failed, in English, for messages and logs
+    QString reason;        // why it failed, in English, for logs and standard error
+    QString shownReason;   // the same in the phone's language, for the screen
 };
 
 AmStart startApplication(const AmApplication& app);

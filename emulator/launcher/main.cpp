@@ -1,6 +1,6 @@
 // phone-emulator: the phone's platform on a desktop.
 //   phone-emulator [--root <phone root>] [--screen auto|xephyr|xvfb|offscreen]
-//                  [--info-file <file>] [--no-namespace]
+//                  [--zoom 1|2|3|4] [--info-file <file>] [--no-namespace]
 // The phone root is --root or EZX_ROOT. `am` and `phone` are looked up beside
 // this program's build folder (../am/am, ../phone/phone), beside it, or where
 // `cmake --install` puts them (libexec/ezxsuite/ beside bin/).
@@ -31,7 +31,7 @@ int usage(const char* why)
     if (why)
         std::fprintf(stderr, "phone-emulator: %s\n", why);
     std::fputs("usage: phone-emulator [--root <phone root>] [--screen auto|xephyr|xvfb|offscreen]\n"
-               "                      [--info-file <file>] [--no-namespace]\n",
+               "                      [--zoom 1|2|3|4] [--info-file <file>] [--no-namespace]\n",
                why ? stderr : stdout);
     return why ? 2 : 0;
 }
@@ -71,7 +71,12 @@ int main(int argc, char** argv)
             options.root = args.at(++i);
         else if (a == QLatin1String("--screen") && hasValue)
             options.screen = args.at(++i);
-        else if (a == QLatin1String("--info-file") && hasValue)
+        else if (a == QLatin1String("--zoom") && hasValue) {
+            bool ok = false;
+            options.zoom = args.at(++i).toInt(&ok);
+            if (!ok || options.zoom < 1 || options.zoom > 4)
+                return usage(qPrintable(QStringLiteral("--zoom takes 1, 2, 3 or 4, not '%1'").arg(args.at(i))));
+        } else if (a == QLatin1String("--info-file") && hasValue)
             options.infoFile = QFileInfo(args.at(++i)).absoluteFilePath();
         else if (a != QLatin1String("--no-namespace"))
             return usage(qPrintable(QStringLiteral("unknown argument '%1'").arg(a)));

@@ -2,6 +2,7 @@
 
 #include "amregistry.h"
 #include "appstarter.h"
+#include "windowkeeper.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QSaveFile>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
@@ -61,6 +63,12 @@ QList<QPair<qint64, char>> ownChildren()
 }
 
 } // namespace
+
+int zoomForDesktop(const QSize& desktop)
+{
+    const int room = 100;   // a title bar and a panel
+    return desktop.width() >= 2 * 240 && desktop.height() >= 2 * 320 + room ? 2 : 1;
+}
 
 void say(const QString& text)
 {
@@ -198,7 +206,10 @@ bool PhoneLauncher::startScreen()
             return false;
         }
         program = xephyr;
-        args = {QStringLiteral("-screen"), QStringLiteral("240x320"), QStringLiteral("-title"),
+        m_zoom = m_options.zoom > 0 ? m_options.zoom
+                                    : zoomForDesktop(displaySize(QString::fromLocal8Bit(qgetenv("DISPLAY"))));
+        args = {QStringLiteral("-screen"), QStringLiteral("%1x%2").arg(240 * m_zoom).arg(320 * m_zoom),
+                QStringLiteral("-title"),
                 QStringLiteral("EZX phone"), QStringLiteral("-no-host-grab"),
                 QStringLiteral("-nolisten"), QStringLiteral("tcp")};
     } else if (screen == QLatin1String("xvfb")) {
@@ -207,7 +218,9 @@ bool PhoneLauncher::startScreen()
             return false;
         }
         program = xvfb;
-        args = {QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("240x320x24"),
+        m_zoom = qMax(1, m_options.zoom);
+        args = {QStringLiteral("-screen"), QStringLiteral("0"),
+                QStringLiteral("%1x%2x24").arg(240 * m_zoom).arg(320 * m_zoom),
                 QStringLiteral("-nolisten"), QStringLiteral("tcp")};
     } else {
         say(QStringLiteral("unknown screen '%1' (auto, xephyr, xvfb or offscreen)").arg(screen));
@@ -231,7 +244,24 @@ bool PhoneLauncher::startScreen()
         return false;
     }
     m_display = QStringLiteral(":") + QString::fromLatin1(number);
-    say(QStringLiteral("screen %1 (%2, 240x320)").arg(m_display, QFileInfo(program).fileName()));
+    if (m_zoom > 1)
+        say(QStringLiteral("screen %1 (%2, %3x%4, zoom %5: the phone's programs see 240x320)")
+                .arg(m_display, QFileInfo(program).fileName())
+                .arg(240 * m_zoom)
+                .arg(320 * m_zoom)
+                .arg(m_zoom));
+    else
+        say(QStringLiteral("screen %1 (%2, 240x320)").arg(m_display, QFileInfo(program).fileName()));
+    // Before any program of the phone shows a window.
+    m_keeper = new WindowKeeper(this);
+    QString why;
+    if (!m_keeper->attach(m_display, &why)) {
+        say(QStringLiteral("windows are not kept in order (%1): a new window may come up without "
+                           "the keys")
+                .arg(why));
+        delete m_keeper;
+        m_keeper = nullptr;
+    }
     connect(m_xserver, &QProcess::finished, this, [this] {
         if (!m_stopping) {
             say(QStringLiteral("the screen's X server ended; stopping"));
@@ -247,20 +277,38 @@ bool PhoneLauncher::start()
         say(QStringLiteral("running in a PID namespace of its own: pidof sees only the phone"));
     if (!startScreen())
         return false;
+    // A runtime folder of the phone's own, as a session has one: without it
+    // every program of the phone says it made one of its own in /tmp.
+    m_runtime = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/ezx-phone-runtime-XXXXXX"));
+    if (!m_runtime->isValid()) {
+        say(QStringLiteral("cannot make the phone's runtime folder in %1: %2")
+                .arg(QDir::tempPath(), m_runtime->errorString()));
+        return false;
+    }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("EZX_ROOT"), m_options.root);
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime->path());
+    // The phone's screen is 240x320 for its programs whatever the desktop
+    // says; the zoom alone makes it larger.
+    for (const char* hostScaling : {"WAYLAND_DISPLAY", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
+                                    "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_FONT_DPI"}) {
+        env.remove(QLatin1String(hostScaling));
+        qunsetenv(hostScaling);
+    }
     if (m_display.isEmpty()) {
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     } else {
         env.insert(QStringLiteral("DISPLAY"), m_display);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        if (m_zoom > 1)
+            env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(m_zoom));
     }
-    qputenv("EZX_ROOT", m_options.root.toLocal8Bit());
-    for (const QString& key : {QStringLiteral("DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")})
+    // The applications of the start-at-boot list inherit this process's own.
+    for (const QString& key : {QStringLiteral("EZX_ROOT"), QStringLiteral("XDG_RUNTIME_DIR"),
+                               QStringLiteral("DISPLAY"), QStringLiteral("QT_QPA_PLATFORM"),
+                               QStringLiteral("QT_SCALE_FACTOR")})
         if (env.contains(key))
             qputenv(key.toLocal8Bit(), env.value(key).toLocal8Bit());
-    qunsetenv("WAYLAND_DISPLAY");
 
     m_phone = new KeptProcess(QStringLiteral("phone"), m_options.phoneProgram, this);
     m_am = new KeptProcess(QStringLiteral("am"), m_options.amProgram, this);
@@ -374,6 +422,9 @@ void PhoneLauncher::stop(int status)
             m_xserver->kill();
         m_xserver->waitForFinished(2000);
     }
+    // Nothing of the phone runs any more that could use it.
+    if (m_runtime)
+        m_runtime->remove();
     say(QStringLiteral("stopped"));
     QCoreApplication::exit(status);
 }

@@ -96,6 +96,11 @@ IdleScreen::IdleScreen(QWidget* parent)
     : ZMainWidget(idleServiceName(), false, parent, "idleScreen")
 {
     m_serviceName = caption();
+    // Beneath every other window, and never taking the keys from one: the
+    // screen's window keeper gives them to the idle screen when nothing
+    // else is up.
+    setWindowFlag(Qt::WindowStaysOnBottomHint);
+    setAttribute(Qt::WA_ShowWithoutActivating);
     m_view = new IdleView(this);
     const ZConfig system(QLatin1String(phonefile::kSystemSettings), false);
     const QString wallpaper =
@@ -125,7 +130,7 @@ void IdleScreen::showBelow()
     show();
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
-    // Without a window manager nobody keeps the idle screen at the bottom:
+    // Where nobody keeps the idle screen at the bottom (no window keeper):
     // lowered, it leaves every later window (menu, applications, labels) on top.
     lower();
 }

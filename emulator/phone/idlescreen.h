@@ -10,7 +10,9 @@
 // phone's own gradient when there is none or it cannot be read.
 //
 // The window keeps below every other window, so that the menu, the
-// applications and label windows such as DayBadge's stand on top of it.
+// applications and label windows such as DayBadge's stand on top of it, and
+// it never takes the keys by itself: shown again (the phone started anew)
+// while an application is up, it leaves the keys with the application.
 
 #include "zmainwidget.h"
 

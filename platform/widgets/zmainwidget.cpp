@@ -164,8 +164,10 @@ void ZMainWidget::showEvent(QShowEvent* event)
         if (!testAttribute(Qt::WA_Moved))
             setGeometry(ZGlobal::getScreenR());
         // On the phone (and on an X server without a window manager) nobody
-        // else gives the new window the keyboard.
-        activateWindow();
+        // else gives the new window the keyboard; a window shown without
+        // activating (the idle screen, beneath everything) waits for it.
+        if (!testAttribute(Qt::WA_ShowWithoutActivating))
+            activateWindow();
     }
     QWidget::showEvent(event);
 }

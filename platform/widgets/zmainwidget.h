@@ -47,7 +47,8 @@ public:
 protected:
     // A window not placed by its caller covers the phone's screen, and takes
     // the keyboard, however it is shown (show(), setVisible(), through a
-    // QWidget pointer).
+    // QWidget pointer), unless it is shown without activating
+    // (Qt::WA_ShowWithoutActivating).
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -256,24 +256,29 @@ void TestAmRegistry::starting_data()
     QTest::addColumn<QString>("javaId");
     QTest::addColumn<int>("outcome");
     QTest::addColumn<QString>("output");   // what the program wrote, or empty
-    QTest::addColumn<QString>("reason");   // a part of the reason it failed
+    QTest::addColumn<QString>("reason");   // a part of the reason it failed (the log's)
+    QTest::addColumn<QString>("shown");    // a part of the reason on a Chinese phone's screen
     QTest::newRow("script with words") << "run" << "a \"b c\" $(touch pwned)" << "-1"
-                                       << int(AmStart::Started) << "FOLDER\na|b c|$(touch|pwned)|\n" << "";
-    QTest::newRow("empty JavaId is native") << "run" << "" << "" << int(AmStart::Started) << "FOLDER\n" << "";
+                                       << int(AmStart::Started) << "FOLDER\na|b c|$(touch|pwned)|\n" << "" << "";
+    QTest::newRow("empty JavaId is native") << "run" << "" << "" << int(AmStart::Started) << "FOLDER\n" << "" << "";
     QTest::newRow("Exec with shell code") << "run; touch pwned" << "" << "-1" << int(AmStart::Failed) << ""
-                                          << "is missing";
-    QTest::newRow("Exec missing") << "absent" << "" << "-1" << int(AmStart::Failed) << "" << "is missing";
+                                          << "is missing" << "它的程序 /ezx_user/apps/x/run; touch pwned 不存在。";
+    QTest::newRow("Exec missing") << "absent" << "" << "-1" << int(AmStart::Failed) << "" << "is missing"
+                                  << "它的程序 /ezx_user/apps/x/absent 不存在。";
     QTest::newRow("Exec not executable") << "data" << "" << "-1" << int(AmStart::Failed) << ""
-                                         << "is not a program";
-    QTest::newRow("Exec a folder") << "sub" << "" << "-1" << int(AmStart::Failed) << "" << "is not a program";
-    QTest::newRow("Java") << "run" << "" << "12" << int(AmStart::NeedsJava) << "" << "Java runtime";
+                                         << "is not a program" << "/ezx_user/apps/x/data 不是可执行的程序。";
+    QTest::newRow("Exec a folder") << "sub" << "" << "-1" << int(AmStart::Failed) << "" << "is not a program"
+                                   << "不是可执行的程序";
+    QTest::newRow("Java") << "run" << "" << "12" << int(AmStart::NeedsJava) << "" << "Java runtime"
+                          << "N 是 Java 应用程序，需要手机的 Java 运行环境。";
     // Installed from a package built for another phone: the header of a
     // RISC-V program, which neither this machine nor an emulator it may run
     // under can start.
     QTest::newRow("program for another processor") << "riscv" << "" << "-1" << int(AmStart::Failed) << ""
-                                                   << "a program for another processor (riscv64); this phone runs";
+                                                   << "a program for another processor (riscv64); this phone runs"
+                                                   << "这是为其他处理器（riscv64）编译的程序；本机运行";
     QTest::newRow("executable text") << "text" << "" << "-1" << int(AmStart::Failed) << ""
-                                     << "could not be started";
+                                     << "could not be started" << "系统无法运行该程序。";
 }
 
 void TestAmRegistry::starting()
@@ -284,6 +289,7 @@ void TestAmRegistry::starting()
     QFETCH(int, outcome);
     QFETCH(QString, output);
     QFETCH(QString, reason);
+    QFETCH(QString, shown);
     PhoneRoot root;
     const QString dir = QStringLiteral("/ezx_user/apps/x");
     root.writeFile(dir + "/run",
@@ -310,6 +316,7 @@ void TestAmRegistry::starting()
     QCOMPARE(int(s.outcome), outcome);
     QCOMPARE(s.reason.isEmpty(), outcome == AmStart::Started);
     QVERIFY2(s.reason.contains(reason), qPrintable(s.reason));
+    QVERIFY2(s.shownReason.contains(shown), qPrintable(s.shownReason));
     if (!output.isEmpty()) {
         QTRY_VERIFY(QFile::exists(root.host(dir + "/out")));
         output.replace("FOLDER", QFileInfo(root.host(dir)).canonicalFilePath());

@@ -1,6 +1,8 @@
 // The menu of `am` and the idle screen of `phone` as widgets, driven by the
-// phone's keys (offscreen), and the menu's request channel.
+// phone's keys (offscreen), the menu following its files on disk, and the
+// menu's request channel.
 #include "amchannel.h"
+#include "ammenuwatcher.h"
 #include "ammenuwindow.h"
 #include "amregistry.h"
 #include "idlescreen.h"
@@ -11,11 +13,14 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTextEdit>
 #include <QTest>
 
 #include <thread>
+
+#include <cstdio>
 
 namespace {
 
@@ -45,6 +50,32 @@ void makePhone(const PhoneRoot& root, int extra = 0)
     icon.save(root.host("/ezx_user/apps/notes/icon.png"), "PNG");
 }
 
+// The texts of a list's lines, in order.
+QStringList lines(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+QString currentLine(const QListWidget* list)
+{
+    return list->currentItem() ? list->currentItem()->text() : QString();
+}
+
+// Writes a phone file as the configuration store does (a new file renamed
+// over the old one) or in place.
+bool rewrite(const PhoneRoot& root, const char* phonePath, const QByteArray& bytes, bool inPlace)
+{
+    if (inPlace)
+        return root.writeFile(QLatin1String(phonePath), bytes);
+    const QString temporary = QLatin1String(phonePath) + QStringLiteral(".new");
+    return root.writeFile(temporary, bytes)
+           && std::rename(QFile::encodeName(root.host(temporary)).constData(),
+                          QFile::encodeName(root.host(QLatin1String(phonePath))).constData()) == 0;
+}
+
 } // namespace
 
 class TestEmulatorScreens : public QObject
@@ -52,6 +83,10 @@ class TestEmulatorScreens : public QObject
     Q_OBJECT
 private slots:
     void menuKeys();
+    void menuFollowsTheFiles_data();
+    void menuFollowsTheFiles();
+    void nothingToOpen_data();
+    void nothingToOpen();
     void menuMessages_data();
     void menuMessages();
     void thousandApplicationsOpenAndFillIn();
@@ -70,11 +105,11 @@ void TestEmulatorScreens::menuKeys()
     QListWidget* list = menu.list();
     QCOMPARE(list->count(), 2);
     QCOMPARE(menu.caption(), QStringLiteral("主菜单"));
-    // Down to "Games", Return opens it: an empty folder; F2 back.
+    // Down to "Games", Return opens it: an empty folder, which says so; F2 back.
     QTest::keyClick(list, Qt::Key_Down);
     QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(menu.openFolder(), 1);
-    QCOMPARE(list->count(), 0);
+    QCOMPARE(lines(list), QStringList{QStringLiteral("此文件夹中没有应用程序。")});
     QTest::keyClick(&menu, Qt::Key_F2);
     QCOMPARE(menu.openFolder(), -1);
     QCOMPARE(list->currentRow(), 1);
@@ -96,15 +131,125 @@ void TestEmulatorScreens::menuKeys()
     QVERIFY(!menu.isVisible());
 }
 
+// An install or an uninstall rewrites the registry and the tree on disk: the
+// menu follows without "Refresh menu", the user still in the folder and on
+// the entry (by UID) they were on, else on the same row.
+void TestEmulatorScreens::menuFollowsTheFiles_data()
+{
+    const QByteArray notes = "[n]\nName=Notes\nExec=run\nDirectory=/ezx_user/apps/notes\n";
+    const QByteArray chess = "[j]\nName=Chess\nExec=chess.jar\nDirectory=/ezx_user/apps/chess\nJavaId=7\n";
+    const QByteArray broken = "[b]\nName=Broken\nExec=missing\nDirectory=/ezx_user/apps/notes\n";
+    const QByteArray hello = "[h]\nName=Hello\nExec=run\nDirectory=/ezx_user/apps/notes\n";
+    const QByteArray games = "[g]\nName=Games\nItems=\n";
+    QTest::addColumn<QByteArray>("db");
+    QTest::addColumn<QByteArray>("tree");
+    QTest::addColumn<bool>("inPlace");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<int>("folder");
+    // The user is in "Applications", on "Chess" (the second line).
+    QTest::newRow("install, files renamed over")
+        << notes + hello + chess + broken << "[f]\nName=Applications\nItems=n;h;j;b\n" + games << false
+        << QStringList{"Notes", "Hello", "Chess", "Broken"} << "Chess" << 0;
+    QTest::newRow("uninstall of another entry, written in place")
+        << chess + broken << "[f]\nName=Applications\nItems=j;b\n" + games << true
+        << QStringList{"Chess", "Broken"} << "Chess" << 0;
+    QTest::newRow("uninstall of the entry the user is on")
+        << notes + broken << "[f]\nName=Applications\nItems=n;b\n" + games << false
+        << QStringList{"Notes", "Broken"} << "Broken" << 0;
+    QTest::newRow("the folder itself removed") << notes + chess + broken << games << false
+                                               << QStringList{"Games"} << "Games" << -1;
+}
+
+void TestEmulatorScreens::menuFollowsTheFiles()
+{
+    QFETCH(QByteArray, db);
+    QFETCH(QByteArray, tree);
+    QFETCH(bool, inPlace);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, current);
+    QFETCH(int, folder);
+    PhoneRoot root;
+    makePhone(root);
+    AmMenuWatcher watcher(AmMenuWatcher::menuFiles());
+    AmMenuWindow menu(loadAmMenu());
+    menu.follow(&watcher);
+    menu.showMenu();
+    QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    QTest::keyClick(menu.list(), Qt::Key_Return);
+    QTest::keyClick(menu.list(), Qt::Key_Down);
+    QCOMPARE(currentLine(menu.list()), QStringLiteral("Chess"));
+
+    QVERIFY(rewrite(root, kDb, db, inPlace));
+    QVERIFY(rewrite(root, kTree, tree, inPlace));
+    QTRY_COMPARE(lines(menu.list()), shown);
+    QCOMPARE(currentLine(menu.list()), current);
+    QCOMPARE(menu.openFolder(), folder);
+    // A second change is followed as well (the files were replaced meanwhile).
+    QVERIFY(rewrite(root, kTree, "[z]\nName=Other\n", inPlace));
+    QTRY_COMPARE(lines(menu.list()), QStringList{QStringLiteral("Other")});
+}
+
+// Nothing to open: an empty folder, or a menu without folders, says so on a
+// line of its own, in the phone's language, and the key to open is blank;
+// pressing it does nothing.
+void TestEmulatorScreens::nothingToOpen_data()
+{
+    QTest::addColumn<QByteArray>("language");
+    QTest::addColumn<QByteArray>("tree");
+    QTest::addColumn<int>("folder");   // opened first, or -1
+    QTest::addColumn<QString>("line");
+    QTest::newRow("empty folder, Chinese") << QByteArray("zh-cn") << QByteArray("[g]\nName=Games\n") << 0
+                                           << QStringLiteral("此文件夹中没有应用程序。");
+    QTest::newRow("empty folder, English") << QByteArray("en-us") << QByteArray("[g]\nName=Games\nItems=ghost\n")
+                                           << 0 << QStringLiteral("There are no applications in this folder.");
+    QTest::newRow("no folders, Chinese") << QByteArray("zh-cn") << QByteArray() << -1
+                                         << QStringLiteral("菜单中没有文件夹。");
+}
+
+void TestEmulatorScreens::nothingToOpen()
+{
+    QFETCH(QByteArray, language);
+    QFETCH(QByteArray, tree);
+    QFETCH(int, folder);
+    QFETCH(QString, line);
+    PhoneRoot root;
+    makePhone(root);
+    root.writeFile(kTree, tree);
+    root.writeFile(kSystem, "[SYS_SYSTEM_SET]\nLanguageType = " + language + "\n");
+    AmMenuWindow menu(loadAmMenu());
+    menu.showMenu();
+    QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    if (folder >= 0)
+        QTest::keyClick(menu.list(), Qt::Key_Return);
+    QCOMPARE(menu.openFolder(), folder);
+    QCOMPARE(lines(menu.list()), QStringList{line});
+    ZPushButton* open = menu.leftSoftKey();
+    QVERIFY(open && !open->isEnabled() && open->text().isEmpty());
+    QTest::keyClick(&menu, Qt::Key_F1);
+    QTest::keyClick(menu.list(), Qt::Key_Return);
+    QTest::mouseClick(menu.list()->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    QCOMPARE(menu.openFolder(), folder);
+    QCOMPARE(lines(menu.list()), QStringList{line});
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+}
+
 void TestEmulatorScreens::menuMessages_data()
 {
     QTest::addColumn<QByteArray>("language");
     QTest::addColumn<int>("row");
     QTest::addColumn<QString>("text");
-    QTest::newRow("Java, Chinese") << QByteArray("zh-cn") << 1 << QStringLiteral("Chess 是 Java 应用程序");
-    QTest::newRow("Java, English") << QByteArray("en-us") << 1 << QStringLiteral("Chess is a Java application");
-    QTest::newRow("cannot start, Chinese") << QByteArray("zh-cn") << 2 << QStringLiteral("无法启动 Broken");
-    QTest::newRow("cannot start, English") << QByteArray("en-us") << 2 << QStringLiteral("Broken cannot be started");
+    QTest::addColumn<bool>("folderGone");   // the application's folder removed meanwhile
+    QTest::newRow("Java, Chinese") << QByteArray("zh-cn") << 1 << QStringLiteral("Chess 是 Java 应用程序") << false;
+    QTest::newRow("Java, English") << QByteArray("en-us") << 1 << QStringLiteral("Chess is a Java application") << false;
+    QTest::newRow("cannot start, Chinese")
+        << QByteArray("zh-cn") << 2 << QStringLiteral("无法启动 Broken。\n它的程序 /ezx_user/apps/notes/missing 不存在。")
+        << false;
+    QTest::newRow("cannot start, English")
+        << QByteArray("en-us") << 2
+        << QStringLiteral("Broken cannot be started.\nIts program /ezx_user/apps/notes/missing is missing.") << false;
+    QTest::newRow("uninstalled meanwhile, Chinese")
+        << QByteArray("zh-cn") << 0 << QStringLiteral("无法启动 Notes。\n它的文件夹 /ezx_user/apps/notes 不存在。") << true;
 }
 
 void TestEmulatorScreens::menuMessages()
@@ -112,10 +257,13 @@ void TestEmulatorScreens::menuMessages()
     QFETCH(QByteArray, language);
     QFETCH(int, row);
     QFETCH(QString, text);
+    QFETCH(bool, folderGone);
     PhoneRoot root;
     makePhone(root);
     root.writeFile(kSystem, "[SYS_SYSTEM_SET]\nLanguageType = " + language + "\n");
     AmMenuWindow menu(loadAmMenu());
+    if (folderGone)
+        QVERIFY(QDir(root.host("/ezx_user/apps/notes")).removeRecursively());
     menu.showMenu();
     QVERIFY(QTest::qWaitForWindowExposed(&menu));
     QTest::keyClick(menu.list(), Qt::Key_Return);
@@ -131,6 +279,9 @@ void TestEmulatorScreens::menuMessages()
     });
     QTest::keyClick(menu.list(), Qt::Key_Return);
     QVERIFY2(shown.contains(text), qPrintable(shown));
+    // One language per screen: no English on a Chinese phone.
+    if (language.startsWith("zh"))
+        QVERIFY2(!shown.contains(QRegularExpression(QStringLiteral("[a-z]{3,} [a-z]{3,}"))), qPrintable(shown));
     QVERIFY(!QFile::exists(root.host("/ezx_user/apps/notes/started")));
 }
 

@@ -1,13 +1,16 @@
 // The launcher with the real `am` and `phone`: both start, come back after
 // every kill (from outside by pid, and from inside the phone by name), the
 // start-at-boot list runs once, nothing outside the phone is touched, and
-// stopping the launcher ends everything it started.
+// stopping the launcher ends everything it started. On a screen: the newest
+// window has the keys, the zoom, the phone's own runtime folder.
 #include "daemonprocess.h"
 #include "amchannel.h"
 #include "phoneroot.h"
 #include "testprograms.h"
 
+#include <QColor>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -84,6 +87,63 @@ private:
     QByteArray m_out;
 };
 
+// The display the launcher's info file names.
+QString displayOf(const QString& info)
+{
+    for (const QByteArray& line : readAll(info).split('\n'))
+        if (line.startsWith("display="))
+            return QString::fromLatin1(line.mid(8));
+    return QString();
+}
+
+QProcessEnvironment onDisplay(const QString& display)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    return env;
+}
+
+// Presses keys as a user would: to whichever window has them.
+bool pressKeys(const QString& display, const QStringList& keys)
+{
+    QProcess xdotool;
+    xdotool.setProcessEnvironment(onDisplay(display));
+    xdotool.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys);
+    return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
+}
+
+QString xdotoolSays(const QString& display, const QStringList& args)
+{
+    QProcess xdotool;
+    xdotool.setProcessEnvironment(onDisplay(display));
+    xdotool.start(QStringLiteral("xdotool"), args);
+    xdotool.waitForFinished(10000);
+    return QString::fromLatin1(xdotool.readAllStandardOutput()).trimmed();
+}
+
+// The colour the screen shows at (x, y); invalid when it cannot be read.
+QColor pixelOf(const QString& display, int x, int y)
+{
+    QProcess import;
+    import.setProcessEnvironment(onDisplay(display));
+    import.start(QStringLiteral("import"), {QStringLiteral("-display"), display, QStringLiteral("-window"),
+                                            QStringLiteral("root"), QStringLiteral("-crop"),
+                                            QStringLiteral("1x1+%1+%2").arg(x).arg(y), QStringLiteral("+repage"),
+                                            QStringLiteral("png:-")});
+    if (!import.waitForFinished(10000))
+        return QColor();
+    const QImage image = QImage::fromData(import.readAllStandardOutput());
+    return image.isNull() ? QColor() : image.pixelColor(0, 0);
+}
+
+bool screenToolsMissing()
+{
+    for (const char* tool : {"Xvfb", "xdotool", "import"})
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            return true;
+    return false;
+}
+
 void writePhone(const PhoneRoot& root, const QByteArray& bootExec)
 {
     root.writeFile("/ezx_user/download/appwrite/am/InstalledDB",
@@ -108,7 +168,9 @@ private slots:
     void killsFromInsideThePhone();
     void badArguments_data();
     void badArguments();
+    void xvfbScreen_data();
     void xvfbScreen();
+    void newestWindowHasTheKeys();
 };
 
 // Rounds of kills of both processes, alternating SIGTERM and SIGKILL;
@@ -243,38 +305,119 @@ void TestPhoneEmulator::badArguments()
     QVERIFY(processesOnRoot(root.root()).isEmpty());
 }
 
-// On a private Xvfb, as the demo runs it.
+// On a private Xvfb, as the demo runs it, at the phone's size and zoomed:
+// the phone's programs see 240x320 and fill the screen; they share a runtime
+// folder of their own (so none of them complains of a missing one), removed
+// when the phone stops.
+void TestPhoneEmulator::xvfbScreen_data()
+{
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("phone's size") << 1;
+    QTest::newRow("zoom 2") << 2;
+}
+
 void TestPhoneEmulator::xvfbScreen()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
-        QSKIP("Xvfb is missing");
+    QFETCH(int, zoom);
+    if (screenToolsMissing())
+        QSKIP("Xvfb, xdotool or ImageMagick's import is missing");
     PhoneRoot root;
     writePhone(root, "once");
     const QString info = root.outer() + QStringLiteral("/info");
-    Launcher launcher({QStringLiteral("--screen"), QStringLiteral("xvfb"), QStringLiteral("--root"), root.root(),
-                       QStringLiteral("--info-file"), info});
+    QStringList args = {QStringLiteral("--screen"), QStringLiteral("xvfb"), QStringLiteral("--root"), root.root(),
+                        QStringLiteral("--info-file"), info};
+    if (zoom > 1)
+        args << QStringLiteral("--zoom") << QString::number(zoom);
+    Launcher launcher(args);
     QVERIFY(launcher.waitFor("phone: idle screen shown", 20000));
     QVERIFY(launcher.waitFor("am: ready", 20000));
     QTRY_VERIFY(QFile::exists(info));
-    QVERIFY(readAll(info).startsWith("display=:"));
+    const QString display = displayOf(info);
+    QVERIFY(display.startsWith(QLatin1Char(':')));
+    QCOMPARE(xdotoolSays(display, {QStringLiteral("getdisplaygeometry")}),
+             QStringLiteral("%1 %2").arg(240 * zoom).arg(320 * zoom));
+    // The idle screen reaches the far corner: the title strip at the top
+    // right, the wallpaper at the bottom of the middle.
+    for (const QPoint& p : {QPoint(240 * zoom - 2, 2), QPoint(120 * zoom, 260 * zoom)})
+        QVERIFY2(pixelOf(display, p.x(), p.y()) != QColor(Qt::black), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+
+    const QList<qint64> phone = processesOf(phoneProgram(), root.root());
+    QCOMPARE(phone.size(), 1);
+    QString runtime;
+    for (const QByteArray& v : readAll(QStringLiteral("/proc/%1/environ").arg(phone.first())).split('\0'))
+        if (v.startsWith("XDG_RUNTIME_DIR="))
+            runtime = QString::fromLocal8Bit(v.mid(16));
+    QVERIFY(QFileInfo(runtime).isDir());
+    QCOMPARE(QFileInfo(runtime).permissions() & 0x0777, QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+
     // The idle screen's menu key (F1) brings up am's menu; F2 hides it again.
-    if (!QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
-        const QString display = QString::fromLatin1(readAll(info).split('\n').first().mid(8));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), display);
-        for (const char* key : {"F1", "F2"}) {
-            QProcess xdotool;
-            xdotool.setProcessEnvironment(env);
-            xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QLatin1String(key)});
-            QVERIFY(xdotool.waitForFinished(10000));
-            QVERIFY(launcher.waitFor(QByteArray(key) == "F1" ? "am: menu shown" : "am: menu hidden", 10000));
-        }
+    for (const char* key : {"F1", "F2"}) {
+        QVERIFY(pressKeys(display, {QLatin1String(key)}));
+        QVERIFY(launcher.waitFor(QByteArray(key) == "F1" ? "am: menu shown" : "am: menu hidden", 10000));
     }
     QCOMPARE(askAm("show", 10000), QByteArray("shown"));
     launcher.process().terminate();
     QVERIFY(launcher.process().waitForFinished(15000));
     QCOMPARE(launcher.process().exitCode(), 0);
     QTRY_VERIFY(processesOnRoot(root.root()).isEmpty());
+    QVERIFY(!QFileInfo::exists(runtime));
+    QVERIFY2(!launcher.output().contains("XDG_RUNTIME_DIR"), launcher.output().constData());
+}
+
+// Keys as a user presses them, with nothing pointing the keyboard anywhere:
+// the application started at boot has the first key and stands over the idle
+// screen and the labels started beside it (one that says it takes no keys,
+// one bare); closed, it leaves the keys to the idle screen, whose menu starts
+// another application on top with the keys; closing that gives them back to
+// the menu.
+void TestPhoneEmulator::newestWindowHasTheKeys()
+{
+    if (screenToolsMissing())
+        QSKIP("Xvfb, xdotool or ImageMagick's import is missing");
+    PhoneRoot root;
+    const QString dir = QStringLiteral("/ezx_user/apps/standin");
+    QVERIFY(QDir().mkpath(root.host(dir)));
+    QVERIFY(QFile::copy(QStringLiteral(WINDOW_STANDIN), root.host(dir + "/standin")));
+    const QByteArray where = "Exec=standin\nDirectory=/ezx_user/apps/standin\n";
+    root.writeFile("/ezx_user/download/appwrite/am/InstalledDB",
+                   "[boot]\nName=Boot\nArgs=keys boot-keys\n" + where + "[label]\nName=Label\nArgs=label\n" + where
+                       + "[bare]\nName=Bare label\nArgs=barelabel\n" + where
+                       + "[menu]\nName=From the menu\nArgs=keys menu-keys\n" + where);
+    root.writeFile("/ezx_user/download/appwrite/am/UserMenuTree", "[f]\nName=Apps\nItems=menu\n");
+    root.writeFile("/ezx_user/download/appwrite/setup/ezx_sysregistry.cfg", "[AutoRun]\nApps=boot;label;bare\n");
+    const QString info = root.outer() + QStringLiteral("/info");
+    Launcher launcher({QStringLiteral("--screen"), QStringLiteral("xvfb"), QStringLiteral("--root"), root.root(),
+                       QStringLiteral("--info-file"), info});
+    for (const char* line : {"windowstandin: keys shown", "windowstandin: label shown",
+                             "windowstandin: barelabel shown", "phone: idle screen shown", "am: ready"})
+        QVERIFY2(launcher.waitFor(line, 30000), line);
+    QTRY_VERIFY(QFile::exists(info));
+    const QString display = displayOf(info);
+    const QColor red(Qt::red), yellow(Qt::yellow);
+
+    QVERIFY(pressKeys(display, {QStringLiteral("a")}));
+    QTRY_COMPARE(root.readFile(dir + "/boot-keys"), QByteArray("a"));
+    // The labels stay beneath.
+    QCOMPARE(pixelOf(display, 120, 260), red);
+    QCOMPARE(pixelOf(display, 120, 210), red);
+    QVERIFY(!launcher.output().contains("am: menu shown"));
+
+    QVERIFY(pressKeys(display, {QStringLiteral("Escape")}));
+    // The labels over the idle screen, which has the keys.
+    QTRY_COMPARE(pixelOf(display, 120, 260), yellow);
+    QCOMPARE(pixelOf(display, 120, 210), yellow);
+    QVERIFY(pressKeys(display, {QStringLiteral("F1")}));
+    QVERIFY(launcher.waitFor("am: menu shown"));
+    QVERIFY(pressKeys(display, {QStringLiteral("Return"), QStringLiteral("Return")}));
+    QVERIFY(launcher.waitFor("am: started From the menu"));
+    QTRY_COMPARE(pixelOf(display, 120, 100), red);
+    QVERIFY(pressKeys(display, {QStringLiteral("b")}));
+    QTRY_COMPARE(root.readFile(dir + "/menu-keys"), QByteArray("b"));
+
+    QVERIFY(pressKeys(display, {QStringLiteral("Escape")}));
+    QTRY_VERIFY(pixelOf(display, 120, 100) != red);
+    QVERIFY(pressKeys(display, {QStringLiteral("F2"), QStringLiteral("F2")}));
+    QVERIFY(launcher.waitFor("am: menu hidden"));
 }
 
 QTEST_GUILESS_MAIN(TestPhoneEmulator)
