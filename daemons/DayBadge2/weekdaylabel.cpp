@@ -27,6 +27,10 @@ QString currentWeekdayLabelText()
 QLabel* createWeekdayLabel()
 {
     auto* label = new QLabel(nullptr);
+    // A label on the idle screen: it never takes the keys from the
+    // application the user is in.
+    label->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+    label->setAttribute(Qt::WA_ShowWithoutActivating);
     label->resize(240, 20);
     label->move(1, 250);
     label->setAlignment(Qt::AlignHCenter);
