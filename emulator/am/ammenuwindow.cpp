@@ -2,7 +2,6 @@
 
 #include "amchannel.h"
 #include "ammenuwatcher.h"
-#include "amtexts.h"
 #include "appstarter.h"
 #include "dragscroll.h"
 #include "phonelanguage.h"
@@ -194,7 +193,7 @@ void AmMenuWindow::showFolders(int select)
         new QListWidgetItem(folderIcon, f.name, m_list);
     offerEntries(!m_menu.folders.isEmpty());
     if (m_menu.folders.isEmpty())
-        showNotice(amText(AmText::NoFolders));
+        showNotice(platformText(PlatformText::NoFolders));
     else
         m_list->setCurrentRow(qBound(0, select, m_list->count() - 1));
 }
@@ -210,7 +209,7 @@ void AmMenuWindow::showFolder(int index, int select)
         new QListWidgetItem(stock, a.name, m_list);
     offerEntries(!f.applications.isEmpty());
     if (f.applications.isEmpty())
-        showNotice(amText(AmText::EmptyFolder));
+        showNotice(platformText(PlatformText::EmptyFolder));
     else
         m_list->setCurrentRow(qBound(0, select, m_list->count() - 1));
     // The icons are read a few at a time, so that a folder of a thousand

@@ -1,6 +1,5 @@
 #include "appstarter.h"
 
-#include "amtexts.h"
 #include "phonelanguage.h"
 #include "phonepath.h"
 
@@ -48,19 +47,19 @@ void refuseStarted(AmStart* result, const QString& program, const QString& error
     if (!built.isEmpty() && built != here) {
         result->reason = QStringLiteral("it is a program for another processor (%1); this phone runs %2 programs")
                              .arg(built, here);
-        result->shownReason = amText(AmText::OtherProcessor).arg(built, here);
+        result->shownReason = platformText(PlatformText::OtherProcessor).arg(built, here);
         return;
     }
     result->reason = QStringLiteral("it could not be started: %1").arg(error);
-    result->shownReason = amText(AmText::SystemRefused);
+    result->shownReason = platformText(PlatformText::SystemRefused);
 }
 
 // A refusal about one path: in English for the log, in the phone's language
 // for the screen.
-void refuse(AmStart* result, const char* english, AmText shown, const QString& path)
+void refuse(AmStart* result, const char* english, PlatformText shown, const QString& path)
 {
     result->reason = QLatin1String(english).arg(path);
-    result->shownReason = amText(shown).arg(path);
+    result->shownReason = platformText(shown).arg(path);
 }
 
 } // namespace
@@ -78,29 +77,29 @@ AmStart startApplication(const AmApplication& app)
     // are looked at again now, through every link, since the folder may
     // have changed since the menu was read.
     if (!phoneExists(app.directory)) {
-        refuse(&result, "its folder %1 is missing", AmText::FolderMissing, app.directory);
+        refuse(&result, "its folder %1 is missing", PlatformText::FolderMissing, app.directory);
         return result;
     }
     const QString ownFolder = phoneApplicationFolder(app.directory);
     if (ownFolder.isNull()) {
-        refuse(&result, "its folder %1 is not an application's own folder", AmText::NotOwnFolder,
+        refuse(&result, "its folder %1 is not an application's own folder", PlatformText::NotOwnFolder,
                app.directory);
         return result;
     }
     if (!phoneExists(app.execPath())) {
-        refuse(&result, "its program %1 is missing", AmText::ProgramMissing, app.execPath());
+        refuse(&result, "its program %1 is missing", PlatformText::ProgramMissing, app.execPath());
         return result;
     }
     const QString realProgram = phoneRealPath(app.execPath());
     if (realProgram.isNull() || !realProgram.startsWith(ownFolder + QLatin1Char('/'))) {
-        refuse(&result, "its program %1 leads out of its folder", AmText::ProgramLeadsOut, app.execPath());
+        refuse(&result, "its program %1 leads out of its folder", PlatformText::ProgramLeadsOut, app.execPath());
         return result;
     }
     const QString program = phoneHostPath(realProgram);
     const QString folder = phoneHostPath(ownFolder);
     const QFileInfo info(program);
     if (!info.isFile() || !info.isExecutable()) {
-        refuse(&result, "%1 is not a program", AmText::NotAProgram, app.execPath());
+        refuse(&result, "%1 is not a program", PlatformText::NotAProgram, app.execPath());
         return result;
     }
     const QStringList args = QProcess::splitCommand(app.args);

@@ -29,6 +29,16 @@ enum class PlatformText {
     Keys,
     KeysHelp,
     MenuStarting,
+    // Why the menu did not start an application, and what an empty menu holds.
+    FolderMissing,     // "%1": the folder's phone path
+    NotOwnFolder,      // "%1": the folder's phone path
+    ProgramMissing,    // "%1": the program's phone path
+    ProgramLeadsOut,   // "%1": the program's phone path
+    NotAProgram,       // "%1": the program's phone path
+    OtherProcessor,    // "%1": the processor it was built for, "%2": this phone's
+    SystemRefused,     // the system could not run it (the log says why)
+    EmptyFolder,
+    NoFolders,
 };
 
 QString platformText(PlatformText which);
